@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/MainWindow.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+#include <memory>
+
+/** Flashmere's application object: one instance per machine, one main window. Everything
+    here runs on the message thread. */
+class Application final : public juce::JUCEApplication
+{
+public:
+    Application();
+    ~Application() override;
+
+    void initialise(const juce::String& commandLine) override;
+    void shutdown() override;
+    const juce::String getApplicationName() override;
+    const juce::String getApplicationVersion() override;
+    bool moreThanOneInstanceAllowed() override;
+    void anotherInstanceStarted(const juce::String& commandLine) override;
+
+private:
+    std::unique_ptr<MainWindow> mainWindow;
+
+    // Ctrl-C and SIGTERM close the window as its close button does.
+    int signalPipe[2] = { -1, -1 };
+    void installQuitSignals();
+    void removeQuitSignals();
+};

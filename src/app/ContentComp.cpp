@@ -1,0 +1,190 @@
+#include "app/ContentComp.h"
+
+#include "firmware/UserAlerts.h"
+
+const juce::Colour ContentComp::readyColour = juce::Colours::green.brighter(0.99f);
+const juce::Colour ContentComp::notReadyColour = juce::Colours::red.brighter(0.99f);
+const juce::String ContentComp::progressLabelPrefix = "Update progress:";
+
+ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
+    : ownerWindow(owner)
+{
+    // Installed before anything is built, so every window, the main window whose
+    // constructor is still running included, is drawn with it from its first paint.
+    juce::LookAndFeel::setDefaultLookAndFeel(&lookAndFeel);
+    helpWindow = std::make_unique<VeldtSaturatorHelpWindowClass>();
+
+    midiInterface = std::make_unique<MidiInterfaceClass>(true, false);
+
+    firmware = std::make_unique<FirmwareImage>();
+    firmware->setProductName("Velamor");
+
+    protocol = std::make_unique<BasicSysexProtocolClass>(midiInterface.get(), firmware.get());
+
+    const auto loaded = commandLine.isNotEmpty() && loadFirmwareFile(commandLine);
+
+    addAndMakeVisible(*midiInterface);
+
+    protocol->addChangeListener(this);
+    midiInterface->addChangeListener(this);
+
+    const auto productName = firmware->getProductName();
+    juce::String info = "This software updater will update your " + productName;
+
+    if (loaded)
+        info << " firmware from the loaded sysex file";
+    else
+        info << " firmware to version " << firmware->getVersionText();
+
+    infoLabel = std::make_unique<juce::Label>(juce::String(), info);
+    addAndMakeVisible(*infoLabel);
+
+    step1Label = std::make_unique<juce::Label>(juce::String(), "STEP1");
+    addAndMakeVisible(*step1Label);
+    step2Label = std::make_unique<juce::Label>(juce::String(), "STEP2");
+    addAndMakeVisible(*step2Label);
+
+    updateButton = std::make_unique<juce::TextButton>("update", "click here to update the product");
+    addAndMakeVisible(*updateButton);
+    updateButton->addListener(this);
+    updateButton->setConnectedEdges(juce::Button::ConnectedOnLeft);
+    showUpdateButtonState(midiInterface->isConnected());
+
+    progress = 0.0;
+    progressBar = std::make_unique<juce::ProgressBar>(progress);
+    addAndMakeVisible(*progressBar);
+
+    progressLabel = std::make_unique<juce::Label>(juce::String(), progressLabelPrefix);
+    progressLabel->attachToComponent(progressBar.get(), false);
+
+    helpButton = std::make_unique<juce::TextButton>("Help", "click here to get help");
+    addAndMakeVisible(*helpButton);
+    helpButton->addListener(this);
+}
+
+ContentComp::~ContentComp()
+{
+    // The upload thread sends through the MIDI interface: it ends before anything dies.
+    protocol.reset();
+
+    progressLabel.reset();
+    helpButton.reset();
+    progressBar.reset();
+    updateButton.reset();
+    step2Label.reset();
+    step1Label.reset();
+    infoLabel.reset();
+    midiInterface.reset();
+
+    firmware.reset();
+    helpWindow.reset();
+}
+
+bool ContentComp::loadFirmwareFile(juce::String path)
+{
+    auto image = std::make_unique<FirmwareImage>(path);
+
+    if (image->getData() == nullptr)
+        return false;
+
+    // The old protocol's thread has never run: the file is loaded during construction.
+    protocol.reset();
+    firmware = std::move(image);
+    protocol = std::make_unique<BasicSysexProtocolClass>(midiInterface.get(), firmware.get());
+    return true;
+}
+
+//==============================================================================
+void ContentComp::resized()
+{
+    const auto w = getWidth();
+
+    infoLabel->setBounds(10, 15, w - 20, 50);
+    helpButton->setBounds(w - 104, 2, 94, 30);
+    step1Label->setBounds(10, infoLabel->getBottom() + 5, w - 20, 30);
+    midiInterface->setBounds(10, step1Label->getBottom() + 5, w - 20, midiInterface->getPreferredHeight());
+    step2Label->setBounds(10, midiInterface->getBottom() + 10, w - 20, 30);
+    updateButton->setBounds(w - 104, step2Label->getBottom() + 20, 94, 30);
+    progressBar->setBounds(10, step2Label->getBottom() + 20, w - 114, 30);
+
+    helpWindow->centreWithSize(550, 400);
+}
+
+void ContentComp::buttonClicked(juce::Button* button)
+{
+    if (button == updateButton.get())
+    {
+        // A pass that is still finishing cannot be restarted; a click then changes nothing,
+        // so the button is never left disabled with no pass to enable it again.
+        if (isUploadRunning())
+            return;
+
+        if (midiInterface->isConnected())
+        {
+            progress = 0.0;
+            protocol->startUpdate();
+            updateButton->setEnabled(false);
+        }
+        else
+        {
+            UserAlerts::show(UserAlerts::Icon::warning, {}, "Please select an output device");
+        }
+    }
+    else if (button == helpButton.get())
+    {
+        helpWindow->setVisible(! helpWindow->isVisible());
+        helpWindow->centreWithSize(550, 400);
+    }
+}
+
+void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
+{
+    if (source == midiInterface.get())
+    {
+        // While an upload runs the selector stays disabled, whatever the notification.
+        const auto running = isUploadRunning();
+        midiInterface->setEnabled(! running);
+
+        const auto connected = midiInterface->isConnected();
+        showUpdateButtonState(connected);
+        updateButton->setEnabled(connected && ! running);
+    }
+    else if (source == protocol.get())
+    {
+        progress = protocol->getProgress();
+        const auto status = protocol->getStatusText();
+
+        if (progress == 1.0)
+        {
+            updateButton->setEnabled(true);
+            midiInterface->setEnabled(true);
+        }
+
+        // A pass that failed gives the controls back, as a completed one does; the bar
+        // keeps showing how far it got.
+        if (BasicSysexProtocolClass::isFailureStatus(status))
+        {
+            midiInterface->setEnabled(true);
+            const auto connected = midiInterface->isConnected();
+            showUpdateButtonState(connected);
+            updateButton->setEnabled(connected);
+        }
+
+        progressLabel->setText(progressLabelPrefix + " " + status, juce::dontSendNotification);
+    }
+
+    repaint();
+}
+
+void ContentComp::showUpdateButtonState(bool ready)
+{
+    const auto colour = ready ? readyColour : notReadyColour;
+    updateButton->setColour(juce::TextButton::buttonColourId, colour);
+    updateButton->setColour(juce::TextButton::buttonOnColourId, colour);
+    updateButton->setEnabled(ready);
+}
+
+bool ContentComp::isUploadRunning() const
+{
+    return protocol != nullptr && protocol->isThreadRunning();
+}

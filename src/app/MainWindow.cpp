@@ -1,0 +1,38 @@
+#include "app/MainWindow.h"
+
+#include "app/ContentComp.h"
+#include "look/TitleBarColour.h"
+
+MainWindow::MainWindow(juce::String commandLine)
+    : juce::DocumentWindow({}, WindowColours::background, juce::DocumentWindow::allButtons, true)
+{
+    setColour(WindowColours::titleBarColourId, WindowColours::titleBar);
+
+    content = new ContentComp(this, commandLine);
+    setResizable(true, false);
+    setContentOwned(content, false);
+
+    const auto& firmware = *content->getFirmware();
+    const juce::String strName = firmware.getProductName() + " version " + firmware.getVersionText();
+    setName(strName);
+
+    setVisible(true);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::closeButtonPressed()
+{
+    if (content != nullptr)
+    {
+        if (auto* protocol = content->getProtocol())
+        {
+            // The upload sees the request after its current message and pause; the
+            // wait is only a bound.
+            protocol->signalThreadShouldExit();
+            protocol->waitForThreadToExit(5000);
+        }
+    }
+
+    juce::JUCEApplication::getInstance()->systemRequestedQuit();
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/** Checks that bytes are a clean series of complete SysEx messages: each one 0xF0, data
+    bytes below 0x80, then 0xF7, back to back, with nothing before, between or after them.
+
+    The pedal's loader takes nothing else, and half a firmware is worse than none, so an
+    upload checks its image with this before it sends the first byte. It reads only the
+    bytes it is given, and needs nothing but the standard library, so that it can be fuzzed
+    on its own. */
+struct SysexFraming
+{
+    enum class Fault
+    {
+        none,
+        empty,                 // no bytes at all
+        strayByte,             // a byte outside any message (offset: that byte)
+        statusByteInMessage,   // a byte of 0x80 or more inside a message (offset: that byte)
+        unterminatedMessage    // the bytes end inside a message (offset: its 0xF0)
+    };
+
+    struct Message
+    {
+        size_t offset = 0;
+        size_t length = 0; // 0xF0 and 0xF7 included
+    };
+
+    /** The messages found, in order; when there is a fault, those before it. */
+    std::vector<Message> messages;
+    Fault fault = Fault::none;
+    size_t faultOffset = 0;
+
+    bool isClean() const noexcept { return fault == Fault::none; }
+
+    /** The fault in a few plain words, with its byte offset ("" when clean). */
+    std::string describeFault() const;
+
+    static SysexFraming check(const uint8_t* data, size_t size);
+};

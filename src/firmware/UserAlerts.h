@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+#include <juce_core/juce_core.h>
+
+/** The one way the program tells the user about a failure that needs their attention.
+
+    By default an alert is a modal JUCE message box with the single button "ok" (Return
+    and Escape press it too), and the call returns when the user has closed it. Tests and
+    the command-line tool put their own presenter in its place for a while. Call it on the
+    message thread. */
+namespace UserAlerts
+{
+enum class Icon
+{
+    none,
+    warning
+};
+
+struct Alert
+{
+    Icon icon = Icon::none;
+    juce::String title;
+    juce::String message;
+};
+
+using Presenter = std::function<void(const Alert&)>;
+
+/** Shows the alert through the current presenter. */
+void show(Icon icon, const juce::String& title, const juce::String& message);
+
+/** Puts a presenter in place of the current one for as long as this object lives. */
+class ScopedPresenter
+{
+public:
+    explicit ScopedPresenter(Presenter presenterToUse);
+    ~ScopedPresenter();
+
+private:
+    Presenter previous;
+
+    JUCE_DECLARE_NON_COPYABLE(ScopedPresenter)
+};
+} // namespace UserAlerts

@@ -1,0 +1,3 @@
+#include "midi/InterfaceBaseClass.h"
+
+InterfaceBaseClass::~InterfaceBaseClass() = default;

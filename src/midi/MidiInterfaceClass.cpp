@@ -1,0 +1,282 @@
+#include "midi/MidiInterfaceClass.h"
+
+namespace
+{
+const juce::String disconnectedItem = "(Disconnected)";
+
+juce::StringArray displayNames(const juce::Array<juce::MidiDeviceInfo>& devices)
+{
+    juce::StringArray names;
+
+    for (const auto& device : devices)
+        names.add(device.name);
+
+    // Two ports of the same name stay apart in the list: "Name (1)", "Name (2)".
+    names.appendNumbersToDuplicates(true, true);
+    return names;
+}
+
+bool isListedOutput(const juce::String& identifier)
+{
+    for (const auto& device : juce::MidiOutput::getAvailableDevices())
+        if (device.identifier == identifier)
+            return true;
+
+    return false;
+}
+} // namespace
+
+MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput)
+    : useInput(shouldUseInput)
+    , useOutput(shouldUseOutput)
+{
+    if (useOutput)
+    {
+        outputDevices = juce::MidiOutput::getAvailableDevices();
+        outputNames = displayNames(outputDevices);
+        numOutputs = outputNames.size();
+        setUpSelector(outputSelector, outputLabel, outputNames, "Output Selector", "Select an output device:");
+    }
+
+    if (useInput)
+    {
+        inputDevices = juce::MidiInput::getAvailableDevices();
+        inputNames = displayNames(inputDevices);
+        numInputs = inputNames.size();
+        setUpSelector(inputSelector, inputLabel, inputNames, "Input Selector", "Select an input device");
+    }
+}
+
+MidiInterfaceClass::~MidiInterfaceClass()
+{
+    outputLossNotifier.cancelPendingUpdate();
+
+    inputLabel.reset();
+    inputSelector.reset();
+    outputLabel.reset();
+    outputSelector.reset();
+    closeInput();
+
+    const juce::ScopedLock sl(outputLock);
+    output.reset();
+}
+
+void MidiInterfaceClass::setUpSelector(std::unique_ptr<juce::ComboBox>& selector,
+                                       std::unique_ptr<juce::Label>& label,
+                                       const juce::StringArray& names,
+                                       const juce::String& componentName,
+                                       const juce::String& labelText)
+{
+    selector = std::make_unique<juce::ComboBox>(componentName);
+    addAndMakeVisible(*selector);
+
+    label = std::make_unique<juce::Label>(juce::String(), labelText);
+    label->attachToComponent(selector.get(), false);
+
+    const auto disconnectedId = names.size() + 1;
+    selector->addItem(disconnectedItem, disconnectedId);
+    selector->addSeparator();
+
+    for (int i = 0; i < names.size(); ++i)
+        selector->addItem(names[i], i + 1);
+
+    // Posted, not sent at once: the one change that follows construction reaches the
+    // listener registered next, and closes any device.
+    selector->setSelectedId(disconnectedId, juce::sendNotificationAsync);
+    selector->addListener(this);
+}
+
+//==============================================================================
+void MidiInterfaceClass::resized()
+{
+    const auto w = getWidth();
+
+    if (outputSelector != nullptr && inputSelector != nullptr)
+    {
+        outputSelector->setBounds(0, 20, w, 30);
+        inputSelector->setBounds(0, 70, w, 30);
+    }
+    else if (outputSelector != nullptr)
+    {
+        outputSelector->setBounds(0, 20, w, 30);
+    }
+    else if (inputSelector != nullptr)
+    {
+        inputSelector->setBounds(0, 20, w, 30);
+    }
+}
+
+int MidiInterfaceClass::getPreferredHeight()
+{
+    return useOutput && useInput ? 100 : 50;
+}
+
+bool MidiInterfaceClass::isConnected()
+{
+    const juce::ScopedLock sl(outputLock);
+
+    if (useOutput && useInput)
+        return output != nullptr && input != nullptr;
+
+    if (useOutput)
+        return output != nullptr;
+
+    if (useInput)
+        return input != nullptr;
+
+    return false;
+}
+
+//==============================================================================
+void MidiInterfaceClass::comboBoxChanged(juce::ComboBox* box)
+{
+    if (box == nullptr)
+        return;
+
+    const auto id = box->getSelectedId();
+
+    if (box == outputSelector.get())
+    {
+        if (id >= 1 && id <= numOutputs)
+            openOutput(id);
+        else if (id == numOutputs + 1)
+            closeOutput();
+        else
+            return;
+
+        sendChangeMessage();
+    }
+    else if (box == inputSelector.get())
+    {
+        if (id >= 1 && id <= numInputs)
+            openInput(id);
+        else if (id == numInputs + 1)
+            closeInput();
+        else
+            return;
+
+        sendChangeMessage();
+    }
+}
+
+void MidiInterfaceClass::openOutput(int id)
+{
+    const juce::ScopedLock sl(outputLock);
+
+    // The previous device is closed before the next one is opened.
+    output.reset();
+    output = juce::MidiOutput::openDevice(outputDevices[id - 1].identifier);
+}
+
+void MidiInterfaceClass::closeOutput()
+{
+    const juce::ScopedLock sl(outputLock);
+    output.reset();
+}
+
+void MidiInterfaceClass::openInput(int id)
+{
+    closeInput();
+    input = juce::MidiInput::openDevice(inputDevices[id - 1].identifier, this);
+
+    if (input != nullptr)
+        input->start();
+}
+
+void MidiInterfaceClass::closeInput()
+{
+    if (input != nullptr)
+    {
+        input->stop();
+        input.reset();
+    }
+}
+
+//==============================================================================
+bool MidiInterfaceClass::isOutputPresent()
+{
+    juce::String identifier;
+
+    {
+        const juce::ScopedLock sl(outputLock);
+
+        if (output == nullptr)
+            return false;
+
+        identifier = output->getIdentifier();
+    }
+
+    return isListedOutput(identifier);
+}
+
+int MidiInterfaceClass::sendBytes(const juce::uint8* data, int numBytes)
+{
+    if (data == nullptr || numBytes <= 0)
+        return nothingToSend;
+
+    const juce::ScopedLock sl(outputLock);
+
+    if (output == nullptr)
+        return noOutputOpen;
+
+    // JUCE's ALSA output drops send errors without a word, so a port that was unplugged
+    // would swallow the rest of an upload unseen: look for it before every message.
+    if (! isListedOutput(output->getIdentifier()))
+    {
+        output.reset();
+        outputLossNotifier.triggerAsyncUpdate();
+        return outputGone;
+    }
+
+    const juce::MidiMessage message(data, numBytes, 0.0);
+    output->sendMessageNow(message);
+    return sent;
+}
+
+void MidiInterfaceClass::showOutputClosed()
+{
+    // The device has gone: say so in the selector, as after choosing "(Disconnected)".
+    if (outputSelector != nullptr)
+        outputSelector->setSelectedId(numOutputs + 1, juce::dontSendNotification);
+
+    sendChangeMessage();
+}
+
+//==============================================================================
+void MidiInterfaceClass::handleIncomingMidiMessage(juce::MidiInput*, const juce::MidiMessage& message)
+{
+    const auto* raw = message.getRawData();
+    const auto numBytes = message.getRawDataSize();
+
+    const juce::SpinLock::ScopedLockType sl(receiveLock);
+
+    for (int i = 0; i < numBytes; ++i)
+    {
+        receiveBuffer[writeIndex] = raw[i];
+
+        if (++writeIndex >= (juce::uint32) sizeof(receiveBuffer))
+            writeIndex = 0;
+    }
+}
+
+int MidiInterfaceClass::readBytes(juce::uint8* dest, unsigned maxBytes)
+{
+    if (input == nullptr || dest == nullptr)
+        return 0;
+
+    const juce::SpinLock::ScopedLockType sl(receiveLock);
+    int copied = 0;
+
+    for (unsigned i = 0; i < maxBytes; ++i)
+    {
+        if (readIndex >= (juce::uint32) sizeof(receiveBuffer))
+            readIndex = 0;
+
+        if (readIndex == writeIndex)
+            break;
+
+        dest[copied++] = receiveBuffer[readIndex++];
+    }
+
+    return copied;
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "midi/InterfaceBaseClass.h"
+
+#include <juce_audio_devices/juce_audio_devices.h>
+#include <memory>
+
+/** The device interface on JUCE's MIDI devices: a drop-down selector for the output and,
+    optionally, one for the input, each with "(Disconnected)" to close the device.
+
+    The device lists are read once, at construction; a device is always opened by the
+    identifier read then, never by its position in a fresh list, so that a device plugged
+    in or out meanwhile cannot make the choice open another port. */
+class MidiInterfaceClass final : public InterfaceBaseClass,
+                                 public juce::ComboBox::Listener,
+                                 public juce::MidiInputCallback
+{
+public:
+    MidiInterfaceClass(bool useOutput, bool useInput);
+    ~MidiInterfaceClass() override;
+
+    //==============================================================================
+    void resized() override;
+
+    /** Copies received bytes in arrival order; returns 0 when no input is open. Any
+        thread. */
+    int readBytes(juce::uint8* dest, unsigned maxBytes) override;
+
+    /** Sends the bytes as one MIDI message through the open output, after making sure
+        that output is still on the system. Called on the protocol thread; it never races
+        the opening or closing of the output on the message thread. */
+    int sendBytes(const juce::uint8* data, int numBytes) override;
+
+    bool isConnected() override;
+    int getPreferredHeight() override;
+
+    /** Whether the open output is still among the system's MIDI outputs. False when none
+        is open. Any thread. */
+    bool isOutputPresent();
+
+    //==============================================================================
+    /** Message thread: the user picked an item in a selector. */
+    void comboBoxChanged(juce::ComboBox* box) override;
+
+    /** The MIDI input thread: appends the message's bytes to the receive ring. */
+    void handleIncomingMidiMessage(juce::MidiInput* source, const juce::MidiMessage& message) override;
+
+private:
+    //==============================================================================
+    int numOutputs = 0;
+    int numInputs = 0;
+    bool useInput;
+    bool useOutput;
+    juce::Array<juce::MidiDeviceInfo> outputDevices;
+    juce::StringArray outputNames;
+    std::unique_ptr<juce::MidiOutput> output;
+    juce::Array<juce::MidiDeviceInfo> inputDevices;
+    juce::StringArray inputNames;
+    std::unique_ptr<juce::MidiInput> input;
+    std::unique_ptr<juce::ComboBox> outputSelector;
+    std::unique_ptr<juce::Label> outputLabel;
+    std::unique_ptr<juce::ComboBox> inputSelector;
+    std::unique_ptr<juce::Label> inputLabel;
+
+    // The receive ring keeps the last 256 bytes; a reader that falls behind loses the
+    // oldest. The lock keeps the MIDI input thread and a reader apart.
+    juce::uint8 receiveBuffer[256] = {};
+    juce::uint32 writeIndex = 0;
+    juce::uint32 readIndex = 0;
+    juce::SpinLock receiveLock;
+
+    // Held while the output is sent to, opened or closed.
+    juce::CriticalSection outputLock;
+
+    void setUpSelector(std::unique_ptr<juce::ComboBox>& selector,
+                       std::unique_ptr<juce::Label>& label,
+                       const juce::StringArray& names,
+                       const juce::String& componentName,
+                       const juce::String& labelText);
+    void openOutput(int id);
+    void closeOutput();
+    void openInput(int id);
+    void closeInput();
+    void showOutputClosed();
+
+    // Brings the news that the open output has left the system from the protocol thread,
+    // where a send finds it, to the message thread, where the selector is.
+    struct OutputLossNotifier final : juce::AsyncUpdater
+    {
+        explicit OutputLossNotifier(MidiInterfaceClass& o) : owner(o) {}
+        ~OutputLossNotifier() override { cancelPendingUpdate(); }
+        void handleAsyncUpdate() override { owner.showOutputClosed(); }
+        MidiInterfaceClass& owner;
+    };
+
+    OutputLossNotifier outputLossNotifier { *this };
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MidiInterfaceClass)
+};

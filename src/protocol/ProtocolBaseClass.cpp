@@ -1,0 +1,26 @@
+#include "protocol/ProtocolBaseClass.h"
+
+const juce::String ProtocolBaseClass::failurePrefix = "Update failed";
+
+ProtocolBaseClass::ProtocolBaseClass(InterfaceBaseClass* interfaceToUse, FirmwareImage* imageToSend)
+    : juce::Thread("Protocol Thread")
+    , ProgressClass(this)
+    , deviceInterface(interfaceToUse)
+    , firmwareImage(imageToSend)
+{
+}
+
+ProtocolBaseClass::~ProtocolBaseClass() = default;
+
+void ProtocolBaseClass::startUpdate()
+{
+    if (! isThreadRunning())
+    {
+        setProgress(0.0);
+        startThread();
+    }
+    else if (getProgress() == 1.0)
+    {
+        setProgress(0.0);
+    }
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "protocol/ProgressClass.h"
+
+#include <juce_core/juce_core.h>
+
+class InterfaceBaseClass;
+class FirmwareImage;
+
+/** An update protocol: a thread named "Protocol Thread" that sends a firmware image
+    through a device interface, and the progress it publishes while it does.
+
+    It points at the interface and the image but owns neither; its owner must destroy it,
+    which stops the thread, before either of them. */
+class ProtocolBaseClass : public juce::Thread, public ProgressClass
+{
+public:
+    ProtocolBaseClass(InterfaceBaseClass* deviceInterface, FirmwareImage* firmwareImage);
+    ~ProtocolBaseClass() override;
+
+    /** Begins a pass over the whole image, or re-arms a pass that has just finished.
+        Message thread. */
+    virtual void startUpdate();
+
+    /** Status texts that begin with this report a pass that did not send the whole
+        image. */
+    static const juce::String failurePrefix;
+
+    static bool isFailureStatus(const juce::String& status) { return status.startsWith(failurePrefix); }
+
+protected:
+    InterfaceBaseClass* deviceInterface;
+    FirmwareImage* firmwareImage;
+
+    JUCE_DECLARE_NON_COPYABLE(ProtocolBaseClass)
+};

@@ -1,0 +1,749 @@
+// A stand-in for the ALSA sequencer, for machines without /dev/snd/seq.
+//
+// It defines the snd_seq_* functions that JUCE's ALSA MIDI code calls, so that JUCE's
+// own code lists, opens and sends to fake MIDI interfaces unchanged. Linked into a test
+// executable its definitions win over libasound's; built as a shared library it is
+// preloaded into the real program and configured from FAKESEQ_* environment variables.
+// alsa-lib's pure helpers (the MIDI event encoder and decoder, the info structures and
+// their getters and setters) remain alsa-lib's.
+//
+// All state sits behind one mutex: JUCE sends on a worker thread while tests read on
+// the message thread. A send never sleeps while holding it.
+
+#include "FakeSeqControl.h"
+#include "FakeSeqInfo.h"
+
+#include <algorithm>
+#include <alsa/asoundlib.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <set>
+#include <string>
+#include <sys/eventfd.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace
+{
+// MIDI 1.0 sends 10 bits per byte (start, 8 data, stop) at 31250 baud.
+constexpr double secondsPerByteAt31250 = 10.0 / 31250.0;
+
+// Sound cards' clients are numbered low, applications' from 128 up.
+constexpr int firstInterfaceClient = 20;
+constexpr int firstApplicationClient = 128;
+
+double monotonicSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+void sleepUntil(double monotonicTime)
+{
+    timespec until {};
+    until.tv_sec = time_t(monotonicTime);
+    until.tv_nsec = long((monotonicTime - double(until.tv_sec)) * 1e9);
+
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR)
+    {
+    }
+}
+
+struct Message
+{
+    std::vector<unsigned char> bytes;
+    double sendStart = 0, wireEnd = 0;
+};
+
+// A fake MIDI interface: a client with one destination port, number 0.
+struct Interface
+{
+    std::string name;
+    int client = 0;
+    bool plugged = true;
+    int eventsUntilUnplug = -1; // -1: stays plugged
+    int events = 0, sendFailures = 0;
+    std::vector<Message> messages;
+    Message pendingSysex; // a SysEx whose F7 has not arrived yet
+    double wireFreeAt = 0; // when the bytes delivered so far have left the cable
+};
+
+// A port that an application created; JUCE creates one per open device.
+struct LocalPort
+{
+    int id = 0;
+    std::vector<int> connectedClients; // the interfaces it sends to
+};
+} // namespace
+
+// alsa-lib declares snd_seq_t as this incomplete type: here it is one application client.
+struct _snd_seq
+{
+    int client = 0;
+    int pollFd = -1; // never readable: nothing ever sends to an application
+    std::vector<LocalPort> ports;
+};
+
+namespace
+{
+struct State
+{
+    std::mutex mutex;
+    bool configured = false; // through the C API or from the environment
+    std::vector<Interface> interfaces; // in increasing client order
+    std::set<std::string> failingNames;
+    std::vector<snd_seq_t*> clients;
+    int nextInterfaceClient = firstInterfaceClient;
+    int nextApplicationClient = firstApplicationClient;
+    int baud = 0;
+    FILE* log = nullptr;
+};
+
+// Never destroyed: JUCE may close its client during static destruction.
+State& state()
+{
+    static auto* instance = new State;
+    return *instance;
+}
+
+//==============================================================================
+// Look-ups; all of these expect the mutex to be held.
+
+Interface* findByName(State& s, const char* name)
+{
+    if (name == nullptr)
+        return nullptr;
+
+    for (auto it = s.interfaces.rbegin(); it != s.interfaces.rend(); ++it)
+        if (it->name == name)
+            return &*it;
+
+    return nullptr;
+}
+
+Interface* findByClient(State& s, int client)
+{
+    for (auto& i : s.interfaces)
+        if (i.client == client)
+            return &i;
+
+    return nullptr;
+}
+
+LocalPort* findPort(snd_seq_t* seq, int id)
+{
+    for (auto& p : seq->ports)
+        if (p.id == id)
+            return &p;
+
+    return nullptr;
+}
+
+int countConnections(const State& s, int interfaceClient)
+{
+    int count = 0;
+
+    for (const auto* seq : s.clients)
+        for (const auto& p : seq->ports)
+            count += int(std::count(p.connectedClients.begin(), p.connectedClients.end(), interfaceClient));
+
+    return count;
+}
+
+//==============================================================================
+// Delivery
+
+// The MIDI bytes an event carries: a SysEx event carries them as they are; any other
+// event is turned back into its message, status byte included.
+std::vector<unsigned char> midiBytes(const snd_seq_event_t& ev)
+{
+    if (ev.type == SND_SEQ_EVENT_SYSEX)
+    {
+        if (! snd_seq_ev_is_variable(&ev) || ev.data.ext.ptr == nullptr)
+            return {};
+
+        const auto* data = static_cast<const unsigned char*>(ev.data.ext.ptr);
+        return { data, data + ev.data.ext.len };
+    }
+
+    snd_midi_event_t* decoder = nullptr;
+
+    if (snd_midi_event_new(0, &decoder) < 0)
+        return {};
+
+    snd_midi_event_no_status(decoder, 1); // no running status: every message whole
+    unsigned char buffer[16];
+    const long length = snd_midi_event_decode(decoder, buffer, long(sizeof(buffer)), &ev);
+    snd_midi_event_free(decoder);
+
+    if (length <= 0)
+        return {};
+
+    return { buffer, buffer + length };
+}
+
+void complete(State& s, Interface& i, Message message)
+{
+    if (s.log != nullptr)
+    {
+        static const char digits[] = "0123456789abcdef";
+        std::string hex;
+
+        for (const auto byte : message.bytes)
+        {
+            hex += digits[byte >> 4];
+            hex += digits[byte & 15];
+        }
+
+        std::fprintf(s.log, "%.6f %.6f %s\t%s\n", message.sendStart, message.wireEnd, i.name.c_str(),
+                     hex.c_str());
+        std::fflush(s.log);
+    }
+
+    i.messages.push_back(std::move(message));
+}
+
+// Records the bytes of one delivered event. A SysEx may arrive in several events: its
+// pieces are joined until the F7. Anything else that comes before the F7 ends the SysEx
+// as it stands, so that no byte goes unrecorded.
+void record(State& s, Interface& i, const std::vector<unsigned char>& bytes, double sendStart)
+{
+    if (bytes.empty())
+        return;
+
+    // The cable is busy from the later of this send's start and the end of what came before.
+    i.wireFreeAt = std::max(sendStart, i.wireFreeAt) + double(bytes.size()) * secondsPerByteAt31250;
+
+    const bool sysexPending = ! i.pendingSysex.bytes.empty();
+    const bool continues = sysexPending && (bytes.front() < 0x80 || bytes.front() == 0xF7);
+
+    if (sysexPending && ! continues)
+        complete(s, i, std::exchange(i.pendingSysex, {}));
+
+    Message message = continues ? std::exchange(i.pendingSysex, {}) : Message {};
+    message.bytes.insert(message.bytes.end(), bytes.begin(), bytes.end());
+    message.sendStart = sendStart;
+    message.wireEnd = i.wireFreeAt;
+
+    if (message.bytes.front() == 0xF0 && message.bytes.back() != 0xF7)
+        i.pendingSysex = std::move(message);
+    else
+        complete(s, i, std::move(message));
+}
+
+// A SysEx cut off by the unplugging is recorded as far as it got.
+void unplug(State& s, Interface& i)
+{
+    i.plugged = false;
+
+    if (! i.pendingSysex.bytes.empty())
+        complete(s, i, std::exchange(i.pendingSysex, {}));
+}
+
+void unplugAfter(State& s, const char* name, int events)
+{
+    if (auto* i = findByName(s, name))
+    {
+        if (events <= 0)
+            unplug(s, *i);
+        else
+            i->eventsUntilUnplug = events;
+    }
+}
+
+//==============================================================================
+// Configuration
+
+void addInterface(State& s, const std::string& name)
+{
+    Interface i;
+    i.name = name;
+    i.client = s.nextInterfaceClient++;
+    s.interfaces.push_back(std::move(i));
+}
+
+// Locks the state for a setter of the C API; from then on the environment is ignored.
+std::unique_lock<std::mutex> lockForSetting()
+{
+    auto& s = state();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    s.configured = true;
+    return lock;
+}
+
+// Items of a ';'-separated list, empty ones left out.
+std::vector<std::string> splitList(const char* text)
+{
+    std::vector<std::string> items;
+    std::string item;
+
+    for (const char* c = text; c != nullptr && *c != '\0'; ++c)
+    {
+        if (*c != ';')
+            item += *c;
+        else if (! item.empty())
+            items.push_back(std::exchange(item, {}));
+    }
+
+    if (! item.empty())
+        items.push_back(item);
+
+    return items;
+}
+
+// The real program has no C API to call, so its tests configure the stand-in through
+// the environment: FAKESEQ_PORTS="A;B", FAKESEQ_FAIL_OPEN="A", FAKESEQ_UNPLUG_AFTER="A:5",
+// FAKESEQ_BAUD=31250 and FAKESEQ_LOG=file.
+void configureFromEnvironment(State& s)
+{
+    if (s.configured)
+        return;
+
+    s.configured = true;
+
+    for (const auto& name : splitList(std::getenv("FAKESEQ_PORTS")))
+        addInterface(s, name);
+
+    for (const auto& name : splitList(std::getenv("FAKESEQ_FAIL_OPEN")))
+        s.failingNames.insert(name);
+
+    for (const auto& item : splitList(std::getenv("FAKESEQ_UNPLUG_AFTER")))
+    {
+        const auto colon = item.rfind(':');
+
+        if (colon != std::string::npos)
+            unplugAfter(s, item.substr(0, colon).c_str(), std::atoi(item.c_str() + colon + 1));
+    }
+
+    if (const char* baud = std::getenv("FAKESEQ_BAUD"))
+        s.baud = std::max(0, std::atoi(baud));
+
+    if (const char* path = std::getenv("FAKESEQ_LOG"); path != nullptr && *path != '\0')
+    {
+        s.log = std::fopen(path, "ae");
+
+        if (s.log == nullptr)
+            std::perror(("fakeseq: cannot open " + std::string(path)).c_str());
+    }
+}
+} // namespace
+
+//==============================================================================
+// The sequencer functions JUCE calls
+
+extern "C"
+{
+    int snd_seq_open(snd_seq_t** handle, const char*, int, int)
+    {
+        if (handle == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        configureFromEnvironment(s);
+
+        auto* seq = new _snd_seq;
+        seq->client = s.nextApplicationClient++;
+        seq->pollFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        s.clients.push_back(seq);
+        *handle = seq;
+        return 0;
+    }
+
+    int snd_seq_close(snd_seq_t* seq)
+    {
+        if (seq == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        s.clients.erase(std::remove(s.clients.begin(), s.clients.end(), seq), s.clients.end());
+
+        if (seq->pollFd >= 0)
+            close(seq->pollFd);
+
+        delete seq;
+        return 0;
+    }
+
+    int snd_seq_nonblock(snd_seq_t*, int)
+    {
+        return 0;
+    }
+
+    int snd_seq_set_client_name(snd_seq_t* seq, const char* name)
+    {
+        return seq != nullptr && name != nullptr ? 0 : -EINVAL;
+    }
+
+    int snd_seq_client_id(snd_seq_t* seq)
+    {
+        return seq != nullptr ? seq->client : -EINVAL;
+    }
+
+    int snd_seq_create_simple_port(snd_seq_t* seq, const char* name, unsigned int, unsigned int)
+    {
+        if (seq == nullptr || name == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+
+        // JUCE names the port it sends from after the device, and gives up opening the
+        // device when the port cannot be made.
+        if (s.failingNames.count(name) != 0)
+            return -ENOMEM;
+
+        LocalPort port;
+
+        while (findPort(seq, port.id) != nullptr)
+            ++port.id;
+
+        seq->ports.push_back(port);
+        return port.id;
+    }
+
+    int snd_seq_delete_simple_port(snd_seq_t* seq, int portId)
+    {
+        if (seq == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        auto& ports = seq->ports;
+        const auto it
+            = std::find_if(ports.begin(), ports.end(), [portId](auto& p) { return p.id == portId; });
+
+        if (it == ports.end())
+            return -ENOENT;
+
+        ports.erase(it);
+        return 0;
+    }
+
+    int snd_seq_connect_to(snd_seq_t* seq, int myPort, int destClient, int destPort)
+    {
+        if (seq == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        auto* port = findPort(seq, myPort);
+
+        if (port == nullptr)
+            return -EINVAL;
+
+        const auto* i = findByClient(s, destClient);
+
+        if (i == nullptr || ! i->plugged || destPort != 0)
+            return -ENOENT;
+
+        auto& connected = port->connectedClients;
+
+        if (std::find(connected.begin(), connected.end(), destClient) != connected.end())
+            return -EBUSY;
+
+        connected.push_back(destClient);
+        return 0;
+    }
+
+    int snd_seq_connect_from(snd_seq_t* seq, int myPort, int srcClient, int srcPort)
+    {
+        if (seq == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+
+        if (findPort(seq, myPort) == nullptr)
+            return -EINVAL;
+
+        const auto* i = findByClient(s, srcClient);
+
+        // The fake interfaces only take MIDI in: nothing can be read from them.
+        return i == nullptr || ! i->plugged || srcPort != 0 ? -ENOENT : -EPERM;
+    }
+
+    int snd_seq_event_output_direct(snd_seq_t* seq, snd_seq_event_t* ev)
+    {
+        const double sendStart = monotonicSeconds();
+
+        if (seq == nullptr || ev == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        std::unique_lock<std::mutex> lock(s.mutex);
+        const auto* port = findPort(seq, ev->source.port);
+
+        if (port == nullptr)
+            return -EINVAL;
+
+        std::vector<int> destinations;
+
+        if (ev->dest.client == SND_SEQ_ADDRESS_SUBSCRIBERS)
+            destinations = port->connectedClients;
+        else if (ev->dest.port == 0)
+            destinations.push_back(ev->dest.client);
+        else
+            return -ENOENT;
+
+        const auto bytes = midiBytes(*ev);
+
+        // alsa-lib returns the number of bytes it wrote to the kernel.
+        int result = int(sizeof(snd_seq_event_t) + (snd_seq_ev_is_variable(ev) ? ev->data.ext.len : 0));
+        bool delivered = false;
+
+        for (const int client : destinations)
+        {
+            auto* i = findByClient(s, client);
+
+            if (i == nullptr)
+            {
+                result = -ENOENT;
+            }
+            else if (! i->plugged)
+            {
+                ++i->sendFailures;
+                result = -ENODEV;
+            }
+            else
+            {
+                ++i->events;
+                record(s, *i, bytes, sendStart);
+                delivered = true;
+
+                if (i->eventsUntilUnplug > 0 && --i->eventsUntilUnplug == 0)
+                    unplug(s, *i);
+            }
+        }
+
+        // A blocking driver returns once the bytes have left the cable.
+        const double wireSeconds = s.baud > 0 && delivered ? double(bytes.size()) * 10.0 / s.baud : 0.0;
+        lock.unlock();
+
+        if (wireSeconds > 0)
+            sleepUntil(sendStart + wireSeconds);
+
+        return result;
+    }
+
+    // Nothing is ever sent to an application, so there is never any input.
+    int snd_seq_event_input(snd_seq_t*, snd_seq_event_t** ev)
+    {
+        if (ev != nullptr)
+            *ev = nullptr;
+
+        return -EAGAIN;
+    }
+
+    int snd_seq_event_input_pending(snd_seq_t*, int)
+    {
+        return 0;
+    }
+
+    int snd_seq_free_event(snd_seq_event_t*)
+    {
+        return 0;
+    }
+
+    int snd_seq_poll_descriptors_count(snd_seq_t*, short)
+    {
+        return 1;
+    }
+
+    int snd_seq_poll_descriptors(snd_seq_t* seq, struct pollfd* pfds, unsigned int space, short events)
+    {
+        if (seq == nullptr || pfds == nullptr || space < 1)
+            return 0;
+
+        pfds[0].fd = seq->pollFd;
+        pfds[0].events = short(events & POLLIN); // writing never waits
+        pfds[0].revents = 0;
+        return 1;
+    }
+
+    int snd_seq_system_info(snd_seq_t* seq, snd_seq_system_info_t* info)
+    {
+        if (seq == nullptr || info == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        const auto plugged = std::count_if(s.interfaces.begin(), s.interfaces.end(),
+                                           [](const Interface& i) { return i.plugged; });
+        fakeseq::fillSystemInfo(info, int(plugged));
+        return 0;
+    }
+
+    int snd_seq_query_next_client(snd_seq_t* seq, snd_seq_client_info_t* info)
+    {
+        if (seq == nullptr || info == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        const int after = fakeseq::clientInfoNumber(info);
+
+        for (const auto& i : s.interfaces)
+        {
+            if (i.plugged && i.client > after)
+            {
+                fakeseq::fillClientInfo(info, i.client, i.name.c_str(), 1);
+                return 0;
+            }
+        }
+
+        return -ENOENT;
+    }
+
+    int snd_seq_query_next_port(snd_seq_t* seq, snd_seq_port_info_t* info)
+    {
+        if (seq == nullptr || info == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        int client = 0, port = 0;
+        fakeseq::portInfoAddress(info, &client, &port);
+        const auto* i = findByClient(s, client);
+
+        if (i == nullptr || ! i->plugged)
+            return -ENXIO;
+
+        // The next port after the given one, which wraps from 255 (-1) to 0, as the kernel's does.
+        if (((port + 1) & 0xff) != 0)
+            return -ENOENT;
+
+        fakeseq::fillPortInfo(info, client, 0, i->name.c_str(), countConnections(s, client));
+        return 0;
+    }
+
+    // JUCE 7.0.5 leaks its port object when the local port cannot be made, which is how
+    // a device that fails to open is emulated. LeakSanitizer reads these suppressions.
+    const char* __lsan_default_suppressions()
+    {
+        return "leak:iterateMidiClient\n";
+    }
+
+    //==============================================================================
+    // The control API
+
+    void fakeseq_reset(void)
+    {
+        auto lock = lockForSetting();
+        auto& s = state();
+        s.interfaces.clear();
+        s.failingNames.clear();
+        s.nextInterfaceClient = firstInterfaceClient;
+        s.baud = 0;
+
+        for (auto* seq : s.clients)
+            for (auto& p : seq->ports)
+                p.connectedClients.clear();
+
+        if (s.log != nullptr)
+            std::fclose(s.log);
+
+        s.log = nullptr;
+    }
+
+    void fakeseq_add_output_port(const char* name)
+    {
+        auto lock = lockForSetting();
+
+        if (name != nullptr)
+            addInterface(state(), name);
+    }
+
+    void fakeseq_set_open_fails(const char* name, int fails)
+    {
+        auto lock = lockForSetting();
+
+        if (name == nullptr)
+            return;
+
+        if (fails != 0)
+            state().failingNames.insert(name);
+        else
+            state().failingNames.erase(name);
+    }
+
+    void fakeseq_unplug_after(const char* name, int events)
+    {
+        auto lock = lockForSetting();
+        unplugAfter(state(), name, events);
+    }
+
+    void fakeseq_unplug(const char* name)
+    {
+        fakeseq_unplug_after(name, 0);
+    }
+
+    void fakeseq_set_baud(int baud)
+    {
+        auto lock = lockForSetting();
+        state().baud = std::max(0, baud);
+    }
+
+    int fakeseq_message_count(const char* name)
+    {
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        const auto* i = findByName(s, name);
+        return i != nullptr ? int(i->messages.size()) : -1;
+    }
+
+    int fakeseq_get_message(const char* name, int index, unsigned char* dest, int destCapacity,
+                            double* sendStartSeconds, double* wireEndSeconds)
+    {
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        const auto* i = findByName(s, name);
+
+        if (i == nullptr || index < 0 || index >= int(i->messages.size()))
+            return -1;
+
+        const auto& message = i->messages[size_t(index)];
+        const int length = int(message.bytes.size());
+
+        if (dest != nullptr)
+            std::copy_n(message.bytes.begin(), std::clamp(destCapacity, 0, length), dest);
+
+        if (sendStartSeconds != nullptr)
+            *sendStartSeconds = message.sendStart;
+
+        if (wireEndSeconds != nullptr)
+            *wireEndSeconds = message.wireEnd;
+
+        return length;
+    }
+
+    int fakeseq_event_count(const char* name)
+    {
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        const auto* i = findByName(s, name);
+        return i != nullptr ? i->events : -1;
+    }
+
+    int fakeseq_is_connected(const char* name)
+    {
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        const auto* i = findByName(s, name);
+        return i != nullptr && countConnections(s, i->client) > 0 ? 1 : 0;
+    }
+
+    int fakeseq_send_failures(const char* name)
+    {
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        const auto* i = findByName(s, name);
+        return i != nullptr ? i->sendFailures : -1;
+    }
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+// Control of the stand-in ALSA sequencer that test executables link instead of the
+// kernel's (the machines that run the tests have no /dev/snd/seq).
+//
+// The stand-in offers fake MIDI interfaces: each is one sequencer client with one
+// destination port, listed by JUCE as a MIDI output under the given name (identifier
+// "client-port"). Everything JUCE sends to such a port is recorded. Ports are addressed
+// by name; when several ports share a name, the one added last is meant.
+//
+// Every function may be called from any thread. Calling any of the setters (or reset)
+// before the first snd_seq_open() means the FAKESEQ_* environment variables are ignored.
+
+#ifdef __cplusplus
+extern "C"
+{
+#endif
+
+    /** Forgets all ports, connections, recorded messages and settings. Sequencer
+        clients still open (JUCE's) stay valid, but lose their connections. */
+    void fakeseq_reset(void);
+
+    /** Adds a fake interface whose destination port JUCE lists with exactly this name. */
+    void fakeseq_add_output_port(const char* name);
+
+    /** While fails is non-zero, opening a device of that name fails: creating the local
+        port that JUCE names after the device is refused, so MidiOutput::openDevice()
+        returns null. */
+    void fakeseq_set_open_fails(const char* name, int fails);
+
+    /** The port is unplugged once that many more events have been delivered to it (at
+        once for 0): later sends to it fail and deliver nothing, and it is no longer listed. */
+    void fakeseq_unplug_after(const char* name, int events);
+
+    /** Unplugs the port at once. */
+    void fakeseq_unplug(const char* name);
+
+    /** 0 (the default): sends return at once, as ALSA's non-blocking sequencer does.
+        Otherwise every send blocks for the wire time of its bytes at this baud rate (10
+        bits per byte), as a blocking driver of a MIDI cable would. */
+    void fakeseq_set_baud(int baud);
+
+    /** Number of whole messages delivered to the port so far, or -1 for an unknown name. */
+    int fakeseq_message_count(const char* name);
+
+    /** Copies at most destCapacity bytes of message index into dest and returns its full
+        length, or -1 if there is no such message. sendStartSeconds receives the
+        CLOCK_MONOTONIC time at which the send that completed the message began;
+        wireEndSeconds the time at which its last byte would have left a 31250 baud cable
+        (whether or not the baud rate is emulated). Either pointer may be null. */
+    int fakeseq_get_message(const char* name, int index, unsigned char* dest, int destCapacity,
+                            double* sendStartSeconds, double* wireEndSeconds);
+
+    /** Number of sequencer events delivered to the port, or -1 for an unknown name. */
+    int fakeseq_event_count(const char* name);
+
+    /** 1 while some client's port is connected to the port (the device is open), else 0.
+        A connection outlives the port's unplugging until its owner closes the device. */
+    int fakeseq_is_connected(const char* name);
+
+    /** Number of sends to the port that failed because it was unplugged, or -1 for an
+        unknown name. */
+    int fakeseq_send_failures(const char* name);
+
+#ifdef __cplusplus
+}
+#endif
