@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/CommandLine.h"
+#include "app/ContentComp.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -66,6 +67,16 @@ bool Application::moreThanOneInstanceAllowed()
 }
 
 void Application::anotherInstanceStarted(const juce::String&) {}
+
+void Application::systemRequestedQuit()
+{
+    if (mainWindow != nullptr)
+        if (auto* content = mainWindow->getContent())
+            if (auto* protocol = content->getProtocol())
+                protocol->signalThreadShouldExit();
+
+    quit();
+}
 
 //==============================================================================
 void Application::installQuitSignals()

@@ -20,6 +20,10 @@ public:
     bool moreThanOneInstanceAllowed() override;
     void anotherInstanceStarted(const juce::String& commandLine) override;
 
+    /** Quits, after telling a running upload to stop: once a quit is posted the upload
+        can no longer get the message thread, and must not wait for it. */
+    void systemRequestedQuit() override;
+
 private:
     std::unique_ptr<MainWindow> mainWindow;
 

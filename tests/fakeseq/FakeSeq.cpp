@@ -256,6 +256,16 @@ void unplugAfter(State& s, const char* name, int events)
     }
 }
 
+// Runs a read of the C API on the named interface with the mutex held; an unknown name
+// gives the fallback.
+template <typename Read> int withInterface(const char* name, int fallback, Read read)
+{
+    auto& s = state();
+    const std::lock_guard<std::mutex> lock(s.mutex);
+    auto* i = findByName(s, name);
+    return i != nullptr ? read(s, *i) : fallback;
+}
+
 //==============================================================================
 // Configuration
 
@@ -692,10 +702,7 @@ extern "C"
 
     int fakeseq_message_count(const char* name)
     {
-        auto& s = state();
-        const std::lock_guard<std::mutex> lock(s.mutex);
-        const auto* i = findByName(s, name);
-        return i != nullptr ? int(i->messages.size()) : -1;
+        return withInterface(name, -1, [](State&, Interface& i) { return int(i.messages.size()); });
     }
 
     int fakeseq_get_message(const char* name, int index, unsigned char* dest, int destCapacity,
@@ -725,25 +732,17 @@ extern "C"
 
     int fakeseq_event_count(const char* name)
     {
-        auto& s = state();
-        const std::lock_guard<std::mutex> lock(s.mutex);
-        const auto* i = findByName(s, name);
-        return i != nullptr ? i->events : -1;
+        return withInterface(name, -1, [](State&, Interface& i) { return i.events; });
     }
 
     int fakeseq_is_connected(const char* name)
     {
-        auto& s = state();
-        const std::lock_guard<std::mutex> lock(s.mutex);
-        const auto* i = findByName(s, name);
-        return i != nullptr && countConnections(s, i->client) > 0 ? 1 : 0;
+        return withInterface(
+            name, 0, [](State& s, Interface& i) { return countConnections(s, i.client) > 0 ? 1 : 0; });
     }
 
     int fakeseq_send_failures(const char* name)
     {
-        auto& s = state();
-        const std::lock_guard<std::mutex> lock(s.mutex);
-        const auto* i = findByName(s, name);
-        return i != nullptr ? i->sendFailures : -1;
+        return withInterface(name, -1, [](State&, Interface& i) { return i.sendFailures; });
     }
 }

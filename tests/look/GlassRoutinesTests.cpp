@@ -48,8 +48,11 @@ TEST(ContrastingRule, SwitchesToBlackAtAChannelSumOf384)
     const juce::Colour belowThreshold(0xff7f8080);
     EXPECT_GT(ColourRules::contrasting(belowThreshold, 0.2f).getGreen(), 0x80);
 
-    // White at 0.2: every channel moves a fifth of the way to black (0xff -> 0xcc).
-    EXPECT_EQ(hex(ColourRules::contrasting(juce::Colours::white, 0.2f)), "0xffcccccc");
+    // White at 0.2: every channel moves a fifth of the way to black (0xff -> 0xcc, give or
+    // take JUCE's integer compositing).
+    EXPECT_LE(looktest::channelDistance(ColourRules::contrasting(juce::Colours::white, 0.2f),
+                                        juce::Colour(0xffcccccc)),
+              1);
 }
 
 //==============================================================================
@@ -182,47 +185,4 @@ TEST(GlassShapes, AFlatTopAloneKeepsTheHighlightAwayFromTheRoundedSides)
     EXPECT_GT(brightness(50, 3), 0.5f) << "the shine across the middle";
     EXPECT_LT(brightness(1, 3), brightness(50, 3) - 0.3f) << "no shine inside the left indent";
     EXPECT_LT(brightness(98, 3), brightness(50, 3) - 0.3f) << "no shine inside the right indent";
-}
-
-TEST(GlassShapes, SphereFillsItsCircleOnly)
-{
-    const auto image
-        = render(40, 40, transparent,
-                 [](juce::Graphics& g)
-                 { GlassRoutines::paintGlassSphere(g, 10, 10, 20, juce::Colour(0xff3060c0), 1.0f); });
-
-    // The outline (1 pixel wide) reaches half a pixel outside the circle.
-    const auto bounds = looktest::paintedBounds(image, transparent);
-    EXPECT_GE(bounds.getX(), 9);
-    EXPECT_LE(bounds.getRight(), 31);
-    EXPECT_GE(bounds.getY(), 9);
-    EXPECT_LE(bounds.getBottom(), 31);
-
-    // The centre is an opaque tint of the glass colour; the square's corners stay empty.
-    EXPECT_EQ(image.getPixelAt(20, 20).getAlpha(), 255);
-    EXPECT_FALSE(isTouched(image, 11, 11));
-    EXPECT_FALSE(isTouched(image, 28, 28));
-}
-
-TEST(GlassShapes, FlatBarIsStrokedInHalfBlackAndFilledWithTheBaseColourAtTheTop)
-{
-    const juce::Colour base(0xffe0e0e0);
-    const auto image = render(
-        60, 20, juce::Colours::white,
-        [&](juce::Graphics& g)
-        { GlassRoutines::paintFlatGlassBar(g, 10, 0, 40, 20, 0, base, 1.0f, true, true, true, true); });
-
-    // Left of the bar nothing; the bar's left edge (a 1-pixel stroke centred on x = 10)
-    // is black at 0.5 over half the pixels 9 and 10.
-    EXPECT_EQ(hex(image.getPixelAt(5, 10)), "0xffffffff");
-    EXPECT_LT(image.getPixelAt(10, 10).getRed(), 0xe0);
-
-    // Just under the top stroke the gradient starts at the base colour; the lower half is
-    // tinted blue.
-    const auto upper = image.getPixelAt(30, 2);
-    const auto lower = image.getPixelAt(30, 17);
-    EXPECT_LE(looktest::channelDistance(
-                  upper, base.overlaidWith(juce::Colours::white.withAlpha(0.2f * 2.5f / 10.0f))),
-              3);
-    EXPECT_GT(lower.getBlue(), lower.getRed());
 }

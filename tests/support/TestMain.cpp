@@ -2,9 +2,11 @@
 //
 // Tests that open desktop windows need JUCE's X error handlers, which JUCE installs only
 // when it runs as an application; a plain main() dies under a bare Xvfb. The tests run
-// on the message thread once the dispatch loop is up, and may pump it themselves
+// on the message thread and run the message loop themselves when they need it
 // (see MessageLoop.h). Listing the tests needs no JUCE at all, so CTest can discover them
 // without a display.
+
+#include "firmware/UserAlerts.h"
 
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -20,12 +22,19 @@ public:
 
     void initialise(const juce::String&) override
     {
-        juce::MessageManager::callAsync(
-            [this]
-            {
-                setApplicationReturnValue(RUN_ALL_TESTS());
-                quit();
-            });
+        // Run here, before the application's own loop starts, rather than from a posted
+        // callback: JUCE's Linux run loop is not re-entrant, and the tests run the loop
+        // themselves (MessageLoop.h).
+        {
+            // A modal box would wait for a click that never comes: a test that expects
+            // one puts its own presenter in place.
+            const UserAlerts::ScopedPresenter noBoxes(
+                [](const UserAlerts::Alert& alert)
+                { ADD_FAILURE() << "unexpected alert: " << alert.message; });
+            setApplicationReturnValue(RUN_ALL_TESTS());
+        }
+
+        quit();
     }
 
     void shutdown() override {}

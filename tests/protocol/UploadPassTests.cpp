@@ -1,0 +1,292 @@
+#include "FakeInterface.h"
+#include "firmware/SysexFraming.h"
+#include "protocol/BasicSysexProtocolClass.h"
+#include "support/MessageLoop.h"
+
+#include <atomic>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace
+{
+/** A protocol over a fake interface, with the pauses recorded instead of waited. */
+struct Pass
+{
+    explicit Pass(std::unique_ptr<FirmwareImage> imageToSend, int realPauseMs = 0)
+        : image(std::move(imageToSend))
+    {
+        auto p = std::make_unique<RecordingPacing>(realPauseMs);
+        pacing = p.get();
+        protocol.setPacing(std::move(p));
+    }
+
+    /** Starts a pass and runs the message loop until the thread has ended and the last
+        status has arrived. */
+    bool runToEnd(int timeoutMs = 20000)
+    {
+        protocol.startUpdate();
+        return testsupport::pumpUntil(
+            [this]
+            {
+                return ! protocol.isThreadRunning()
+                       && (recorder.lastStatus() == "Update completed"
+                           || ProtocolBaseClass::isFailureStatus(recorder.lastStatus()));
+            },
+            timeoutMs);
+    }
+
+    std::unique_ptr<FirmwareImage> image;
+    FakeInterface device;
+    BasicSysexProtocolClass protocol { &device, image.get() };
+    ProgressRecorder recorder { protocol };
+    RecordingPacing* pacing = nullptr;
+};
+
+std::vector<juce::uint8> concatenated(const std::vector<FakeInterface::Send>& sends)
+{
+    std::vector<juce::uint8> all;
+    for (const auto& s : sends)
+        all.insert(all.end(), s.bytes.begin(), s.bytes.end());
+    return all;
+}
+} // namespace
+
+TEST(UploadPass, SendsTheWholeBuiltInImageMessageByMessageInOrder)
+{
+    Pass pass(std::make_unique<FirmwareImage>());
+    ASSERT_TRUE(pass.runToEnd());
+
+    const auto sends = pass.device.sends();
+    const auto framing = SysexFraming::check(pass.image->getData(), pass.image->getSize());
+    ASSERT_EQ(sends.size(), framing.messages.size());
+    ASSERT_EQ(sends.size(), 234u);
+
+    for (size_t i = 0; i < sends.size(); ++i)
+    {
+        EXPECT_EQ(sends[i].bytes.size(), framing.messages[i].length) << "message " << i;
+        EXPECT_EQ(sends[i].bytes.front(), 0xF0);
+        EXPECT_EQ(sends[i].bytes.back(), 0xF7);
+        EXPECT_FALSE(sends[i].enabledWhileSending) << "the selector must be disabled while sending";
+    }
+
+    const auto all = concatenated(sends);
+    ASSERT_EQ(all.size(), (size_t)pass.image->getSize());
+    EXPECT_EQ(std::memcmp(all.data(), pass.image->getData(), all.size()), 0);
+
+    // After every message, the last included, a pause of 300 ms plus its wire time.
+    const auto pauses = pass.pacing->pauses();
+    ASSERT_EQ(pauses.size(), sends.size());
+    for (size_t i = 0; i < pauses.size(); ++i)
+    {
+        const auto wireMs = (double)sends[i].bytes.size() * 0.32;
+        EXPECT_GE(pauses[i], 300 + wireMs - 1.0) << "pause " << i;
+        EXPECT_LE(pauses[i], 300 + std::ceil(wireMs)) << "pause " << i;
+    }
+
+    // Progress in hundredths, rising, ending at exactly 1.0.
+    const auto values = pass.recorder.progressValues();
+    ASSERT_FALSE(values.empty());
+    EXPECT_LE(values.size(), 101u);
+    EXPECT_EQ(values.back(), 1.0);
+    for (size_t i = 0; i < values.size(); ++i)
+    {
+        EXPECT_EQ(values[i], std::round(values[i] * 100.0) / 100.0);
+        if (i > 0)
+        {
+            EXPECT_GT(values[i], values[i - 1]);
+        }
+    }
+
+    EXPECT_EQ(pass.recorder.distinctStatuses(),
+              (std::vector<juce::String> { "Uploading firmware", "Update completed" }));
+    EXPECT_TRUE(pass.device.isEnabled());
+}
+
+TEST(UploadPass, AOneMessageImageIsSentOnceAndCompletes)
+{
+    Pass pass(testimages::fromBytes(testimages::messages({ 9 })));
+    ASSERT_TRUE(pass.runToEnd());
+
+    ASSERT_EQ(pass.device.sendCount(), 1u);
+    EXPECT_EQ(pass.device.sends()[0].bytes.size(), 9u);
+    EXPECT_EQ(pass.protocol.getProgress(), 1.0);
+    EXPECT_EQ(pass.recorder.lastStatus(), "Update completed");
+}
+
+TEST(UploadPass, PressingUpdateAgainStartsOverFromTheFirstByte)
+{
+    Pass pass(testimages::fromBytes(testimages::messages({ 5, 7 })));
+    ASSERT_TRUE(pass.runToEnd());
+    ASSERT_EQ(pass.protocol.getProgress(), 1.0);
+
+    pass.protocol.startUpdate();
+    EXPECT_TRUE(pass.recorder.sawProgress(0.0)); // reset at once, before the thread runs
+    ASSERT_TRUE(testsupport::pumpUntil(
+        [&] { return ! pass.protocol.isThreadRunning() && pass.device.sendCount() == 4; }));
+
+    const auto sends = pass.device.sends();
+    EXPECT_EQ(sends[2].bytes, sends[0].bytes);
+    EXPECT_EQ(sends[3].bytes, sends[1].bytes);
+    EXPECT_EQ(pass.protocol.getProgress(), 1.0);
+}
+
+TEST(UploadPass, StartingWhileAFinishedPassWindsUpOnlyResetsTheProgress)
+{
+    // The moment wanted: the pass has published 1.0 and now waits for the message thread
+    // to hand it the lock for its last step. When the 1.0 arrives, a call is queued that
+    // keeps the message thread busy a while and then presses "start" from right there.
+    Pass pass(testimages::fromBytes(testimages::messages({ 5 })));
+
+    struct AtCompletion final : juce::ChangeListener
+    {
+        BasicSysexProtocolClass& protocol;
+        std::atomic<bool> pressed { false };
+        bool wasRunning = false;
+        double progressAfter = -1.0;
+
+        explicit AtCompletion(BasicSysexProtocolClass& p)
+            : protocol(p)
+        {
+        }
+
+        void changeListenerCallback(juce::ChangeBroadcaster*) override
+        {
+            if (protocol.getProgress() != 1.0 || pressed)
+                return;
+
+            pressed = true;
+            juce::MessageManager::callAsync(
+                [this]
+                {
+                    juce::Thread::sleep(100);
+                    wasRunning = protocol.isThreadRunning();
+                    protocol.startUpdate();
+                    progressAfter = protocol.getProgress();
+                });
+        }
+    } atCompletion(pass.protocol);
+
+    pass.protocol.addChangeListener(&atCompletion);
+    pass.protocol.startUpdate();
+    ASSERT_TRUE(testsupport::pumpUntil(
+        [&] { return atCompletion.progressAfter >= 0.0 && ! pass.protocol.isThreadRunning(); }));
+    testsupport::pumpFor(50);
+    pass.protocol.removeChangeListener(&atCompletion);
+
+    EXPECT_TRUE(atCompletion.wasRunning);
+    EXPECT_EQ(atCompletion.progressAfter, 0.0);
+    EXPECT_EQ(pass.device.sendCount(), 1u); // no second pass
+    EXPECT_EQ(pass.recorder.lastStatus(), "Update completed");
+}
+
+TEST(UploadPass, StartingDuringAPassChangesNothing)
+{
+    Pass pass(testimages::fromBytes(testimages::messages({ 5, 5, 5, 5 })), 100);
+    pass.protocol.startUpdate();
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return pass.protocol.getProgress() > 0.0; }));
+
+    const auto before = pass.protocol.getProgress();
+    pass.protocol.startUpdate();
+    EXPECT_EQ(pass.protocol.getProgress(), before);
+
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ! pass.protocol.isThreadRunning(); }));
+    EXPECT_EQ(pass.device.sendCount(), 4u);
+}
+
+TEST(UploadPass, AMalformedImageSendsNothingAndSaysWhy)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<juce::uint8> bytes;
+    };
+
+    auto withTail = testimages::messages({ 5, 5 });
+    withTail.push_back(0xF0);
+    withTail.push_back(0x01);
+    auto withStray = testimages::messages({ 5, 5 });
+    withStray.insert(withStray.begin() + 5, 0x42);
+    auto withStatus = testimages::messages({ 8 });
+    withStatus[3] = 0x90;
+    auto textFile = std::vector<juce::uint8> { 'f', 'i', 'r', 'm', 'w', 'a', 'r', 'e', '\n' };
+
+    const Case cases[] = {
+        { "an incomplete last message", withTail },
+        { "a stray byte between messages", withStray },
+        { "a status byte inside a message", withStatus },
+        { "a text file", textFile },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        Pass pass(testimages::fromBytes(c.bytes));
+        ASSERT_NE(pass.image->getData(), nullptr);
+        ASSERT_TRUE(pass.runToEnd());
+
+        EXPECT_EQ(pass.device.sendCount(), 0u);
+        EXPECT_TRUE(ProtocolBaseClass::isFailureStatus(pass.recorder.lastStatus()))
+            << pass.recorder.lastStatus();
+        EXPECT_TRUE(pass.recorder.lastStatus().contains("Nothing was sent"));
+        EXPECT_NE(pass.protocol.getProgress(), 1.0);
+        EXPECT_TRUE(pass.device.isEnabled());
+    }
+}
+
+TEST(UploadPass, AnImageWithoutBytesSendsNothingAndFails)
+{
+    Pass pass(std::make_unique<FirmwareImage>("nothing", 0.0, 0));
+    ASSERT_TRUE(pass.runToEnd());
+    EXPECT_EQ(pass.device.sendCount(), 0u);
+    EXPECT_TRUE(ProtocolBaseClass::isFailureStatus(pass.recorder.lastStatus()));
+}
+
+TEST(UploadPass, AFailedSendIsAFailedUpdateNeverACompletedOne)
+{
+    const std::pair<InterfaceBaseClass::SendResult, const char*> cases[] = {
+        { InterfaceBaseClass::noOutputOpen, "no MIDI output" },
+        { InterfaceBaseClass::outputGone, "Reconnect the interface" },
+    };
+
+    for (const auto& [result, words] : cases)
+    {
+        Pass pass(testimages::fromBytes(testimages::messages({ 5, 5, 5 })));
+        pass.device.failFrom(1, result);
+        ASSERT_TRUE(pass.runToEnd());
+
+        EXPECT_EQ(pass.device.sendCount(), 1u);
+        EXPECT_EQ(pass.pacing->pauses().size(), 1u); // no pause after the failed send
+        EXPECT_TRUE(ProtocolBaseClass::isFailureStatus(pass.recorder.lastStatus()));
+        EXPECT_TRUE(pass.recorder.lastStatus().contains(words)) << pass.recorder.lastStatus();
+        EXPECT_LT(pass.protocol.getProgress(), 1.0);
+        EXPECT_TRUE(pass.device.isEnabled());
+    }
+}
+
+TEST(UploadPassRealTime, GapsAreAtLeast300msAfterTheWireTimeAndNoneBeforeTheFirst)
+{
+    auto image = testimages::fromBytes(testimages::messages({ 500, 40, 9 }));
+    FakeInterface device;
+    BasicSysexProtocolClass protocol(&device, image.get());
+    ProgressRecorder recorder(protocol);
+
+    const auto start = juce::Time::getMillisecondCounterHiRes();
+    protocol.startUpdate();
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return recorder.lastStatus() == "Update completed"; }, 10000));
+    const auto end = juce::Time::getMillisecondCounterHiRes();
+
+    const auto sends = device.sends();
+    ASSERT_EQ(sends.size(), 3u);
+    EXPECT_LT(sends[0].startMs - start, 250.0) << "no pause before the first message";
+
+    for (size_t i = 1; i < sends.size(); ++i)
+    {
+        const auto gap = sends[i].startMs - sends[i - 1].startMs;
+        const auto needed = 300.0 + (double)sends[i - 1].bytes.size() * 0.32;
+        EXPECT_GE(gap, needed) << "gap before message " << i;
+        std::printf("gap before message %zu: %.1f ms (at least %.1f)\n", i, gap, needed);
+    }
+
+    // The last message gets its pause too, before the pass reports completion.
+    EXPECT_GE(end - sends[2].startMs, 300.0 + 9 * 0.32);
+}
