@@ -5,6 +5,9 @@
 const juce::Colour ContentComp::readyColour = juce::Colours::green.brighter(0.99f);
 const juce::Colour ContentComp::notReadyColour = juce::Colours::red.brighter(0.99f);
 const juce::String ContentComp::progressLabelPrefix = "Update progress:";
+const juce::String ContentComp::outputGoneText
+    = "The selected MIDI output is no longer connected. Reconnect the interface, restart Flashmere and "
+      "select the output again.";
 
 ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
     : ownerWindow(owner)
@@ -116,12 +119,20 @@ void ContentComp::buttonClicked(juce::Button* button)
     {
         // A pass that is still finishing cannot be restarted; a click then changes nothing,
         // so the button is never left disabled with no pass to enable it again.
-        if (isUploadRunning())
+        if (protocol->isThreadRunning())
             return;
 
-        if (midiInterface->isConnected())
+        if (midiInterface->isConnected() && ! midiInterface->confirmOutputPresent())
+        {
+            // Unplugged since it was chosen: the list of ports is read at start, so the
+            // way back is a restart with the interface plugged in.
+            progressLabel->setText(progressLabelPrefix + " " + outputGoneText, juce::dontSendNotification);
+            showUpdateButtonState(false);
+        }
+        else if (midiInterface->isConnected())
         {
             progress = 0.0;
+            passEnded = false;
             protocol->startUpdate();
             updateButton->setEnabled(false);
         }
@@ -142,7 +153,7 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
     if (source == midiInterface.get())
     {
         // While an upload runs the selector stays disabled, whatever the notification.
-        const auto running = isUploadRunning();
+        const auto running = isUploadUnderWay();
         midiInterface->setEnabled(! running);
 
         const auto connected = midiInterface->isConnected();
@@ -156,6 +167,7 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
 
         if (progress == 1.0)
         {
+            passEnded = true;
             updateButton->setEnabled(true);
             midiInterface->setEnabled(true);
         }
@@ -164,6 +176,7 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
         // keeps showing how far it got.
         if (BasicSysexProtocolClass::isFailureStatus(status))
         {
+            passEnded = true;
             midiInterface->setEnabled(true);
             const auto connected = midiInterface->isConnected();
             showUpdateButtonState(connected);
@@ -184,7 +197,7 @@ void ContentComp::showUpdateButtonState(bool ready)
     updateButton->setEnabled(ready);
 }
 
-bool ContentComp::isUploadRunning() const
+bool ContentComp::isUploadUnderWay() const
 {
-    return protocol != nullptr && protocol->isThreadRunning();
+    return protocol != nullptr && protocol->isThreadRunning() && ! passEnded;
 }

@@ -53,6 +53,9 @@ public:
     /** The text before the status in the progress label. */
     static const juce::String progressLabelPrefix;
 
+    /** What the progress label says when the chosen output has gone before an update. */
+    static const juce::String outputGoneText;
+
 private:
     //==============================================================================
     std::unique_ptr<VeldtSaturatorHelpWindowClass> helpWindow;
@@ -71,8 +74,12 @@ private:
     TemplateLookAndFeel lookAndFeel;
     juce::SharedResourcePointer<juce::TooltipWindow> tooltipWindow;
 
+    // Set when a pass starts, cleared when the screen hears how it ended (progress 1.0 or a
+    // failure), whatever order its notifications and the interface's arrive in.
+    bool passEnded = true;
+
     void showUpdateButtonState(bool ready);
-    bool isUploadRunning() const;
+    bool isUploadUnderWay() const;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ContentComp)
 };

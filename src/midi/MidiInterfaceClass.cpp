@@ -193,20 +193,22 @@ void MidiInterfaceClass::closeInput()
 }
 
 //==============================================================================
-bool MidiInterfaceClass::isOutputPresent()
+bool MidiInterfaceClass::confirmOutputPresent()
 {
-    juce::String identifier;
+    const juce::ScopedLock sl(outputLock);
+    return output != nullptr && ! closeOutputIfGone();
+}
 
-    {
-        const juce::ScopedLock sl(outputLock);
+bool MidiInterfaceClass::closeOutputIfGone()
+{
+    // JUCE's ALSA output drops send errors without a word, so a port that was unplugged
+    // would swallow the rest of an upload unseen: the system's list is the only witness.
+    if (isListedOutput(output->getIdentifier()))
+        return false;
 
-        if (output == nullptr)
-            return false;
-
-        identifier = output->getIdentifier();
-    }
-
-    return isListedOutput(identifier);
+    output.reset();
+    outputLossNotifier.triggerAsyncUpdate();
+    return true;
 }
 
 int MidiInterfaceClass::sendBytes(const juce::uint8* data, int numBytes)
@@ -219,14 +221,8 @@ int MidiInterfaceClass::sendBytes(const juce::uint8* data, int numBytes)
     if (output == nullptr)
         return noOutputOpen;
 
-    // JUCE's ALSA output drops send errors without a word, so a port that was unplugged
-    // would swallow the rest of an upload unseen: look for it before every message.
-    if (! isListedOutput(output->getIdentifier()))
-    {
-        output.reset();
-        outputLossNotifier.triggerAsyncUpdate();
+    if (closeOutputIfGone())
         return outputGone;
-    }
 
     const juce::MidiMessage message(data, numBytes, 0.0);
     output->sendMessageNow(message);

@@ -34,9 +34,10 @@ public:
     bool isConnected() override;
     int getPreferredHeight() override;
 
-    /** Whether the open output is still among the system's MIDI outputs. False when none
-        is open. Any thread. */
-    bool isOutputPresent();
+    /** Whether the open output is still among the system's MIDI outputs. When it has gone,
+        it is closed and the selector soon shows "(Disconnected)", as after a send that
+        found it gone. False when no output is open. Any thread. */
+    bool confirmOutputPresent();
 
     //==============================================================================
     /** Message thread: the user picked an item in a selector. */
@@ -82,6 +83,7 @@ private:
     void openInput(int id);
     void closeInput();
     void showOutputClosed();
+    bool closeOutputIfGone();
 
     // Brings the news that the open output has left the system from the protocol thread,
     // where a send finds it, to the message thread, where the selector is.

@@ -1,0 +1,145 @@
+#pragma once
+
+#include "FakeSeqControl.h"
+#include "app/ContentComp.h"
+#include "firmware/UserAlerts.h"
+#include "support/ComponentSearch.h"
+#include "support/MessageLoop.h"
+
+#include <gtest/gtest.h>
+
+/** An update screen over the stand-in's ports "Pedal MIDI" and "Broken" (which cannot be
+    opened), sized as in the 650 x 400 main window, with the alerts it shows recorded. */
+struct ScreenFixture : ::testing::Test
+{
+    void SetUp() override
+    {
+        fakeseq_reset();
+        fakeseq_add_output_port("Pedal MIDI");
+        fakeseq_add_output_port("Broken");
+        fakeseq_set_open_fails("Broken", 1);
+        temp.createDirectory();
+    }
+
+    void TearDown() override
+    {
+        // As the application does at shutdown: the screen owns the default look-and-feel.
+        juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
+        screen.reset();
+        fakeseq_reset();
+        temp.deleteRecursively();
+    }
+
+    void make(const juce::String& commandLine = {})
+    {
+        screen = std::make_unique<ContentComp>(nullptr, commandLine);
+        screen->setSize(642, 366);
+
+        midi = testsupport::findChild<MidiInterfaceClass>(*screen);
+        selector = testsupport::findChild<juce::ComboBox>(*screen, "Output Selector");
+        updateButton = testsupport::findChild<juce::TextButton>(*screen, "update");
+        helpButton = testsupport::findChild<juce::TextButton>(*screen, "Help");
+        progressBar = testsupport::findChild<juce::ProgressBar>(*screen);
+
+        for (auto* child : screen->getChildren())
+            if (auto* label = dynamic_cast<juce::Label*>(child))
+                labels.add(label);
+
+        ASSERT_NE(midi, nullptr);
+        ASSERT_NE(selector, nullptr);
+        ASSERT_NE(updateButton, nullptr);
+        ASSERT_NE(helpButton, nullptr);
+        ASSERT_NE(progressBar, nullptr);
+        testsupport::pumpFor(30); // the selector's first change
+    }
+
+    juce::Label* labelStartingWith(const juce::String& start) const
+    {
+        for (auto* label : labels)
+            if (label->getText().startsWith(start))
+                return label;
+        return nullptr;
+    }
+
+    juce::String progressText() const
+    {
+        auto* label = labelStartingWith(ContentComp::progressLabelPrefix);
+        return label != nullptr ? label->getText() : juce::String("<no progress label>");
+    }
+
+    juce::String sentence() const
+    {
+        auto* label = labelStartingWith("This software updater");
+        return label != nullptr ? label->getText() : juce::String("<no sentence>");
+    }
+
+    void choose(int id)
+    {
+        selector->setSelectedId(id, juce::sendNotificationAsync);
+        testsupport::pumpFor(50);
+    }
+
+    void clickUpdate()
+    {
+        updateButton->triggerClick();
+        testsupport::pumpFor(20);
+    }
+
+    bool isReadyColour() const
+    {
+        return updateButton->findColour(juce::TextButton::buttonColourId) == juce::Colour(0xff7ebf7e)
+               && updateButton->findColour(juce::TextButton::buttonOnColourId) == juce::Colour(0xff7ebf7e);
+    }
+
+    bool isNotReadyColour() const
+    {
+        return updateButton->findColour(juce::TextButton::buttonColourId) == juce::Colour(0xffff7e7e)
+               && updateButton->findColour(juce::TextButton::buttonOnColourId) == juce::Colour(0xffff7e7e);
+    }
+
+    juce::File writeFile(const juce::String& name, const std::vector<juce::uint8>& bytes) const
+    {
+        auto f = temp.getChildFile(name);
+        f.getParentDirectory().createDirectory();
+        f.replaceWithData(bytes.data(), bytes.size());
+        return f;
+    }
+
+    /** Messages of the given lengths, back to back. */
+    static std::vector<juce::uint8> messages(std::initializer_list<int> lengths)
+    {
+        std::vector<juce::uint8> bytes;
+        for (auto length : lengths)
+        {
+            bytes.push_back(0xF0);
+            for (int i = 0; i < length - 2; ++i)
+                bytes.push_back((juce::uint8)((i * 3 + length) & 0x7F));
+            bytes.push_back(0xF7);
+        }
+        return bytes;
+    }
+
+    std::vector<std::vector<juce::uint8>> delivered(const char* port) const
+    {
+        std::vector<std::vector<juce::uint8>> all;
+        for (int i = 0; i < fakeseq_message_count(port); ++i)
+        {
+            std::vector<unsigned char> buffer(70000);
+            const auto n = fakeseq_get_message(port, i, buffer.data(), (int)buffer.size(), nullptr, nullptr);
+            all.emplace_back(buffer.begin(), buffer.begin() + n);
+        }
+        return all;
+    }
+
+    std::vector<UserAlerts::Alert> alerts;
+    UserAlerts::ScopedPresenter presenter { [this](const UserAlerts::Alert& a) { alerts.push_back(a); } };
+    juce::File temp = juce::File::createTempFile("flashmere-screen");
+
+    std::unique_ptr<ContentComp> screen;
+    MidiInterfaceClass* midi = nullptr;
+    juce::ComboBox* selector = nullptr;
+    juce::TextButton* updateButton = nullptr;
+    juce::TextButton* helpButton = nullptr;
+    juce::ProgressBar* progressBar = nullptr;
+    juce::Array<juce::Label*> labels;
+};

@@ -1,0 +1,133 @@
+#include "ScreenFixture.h"
+
+using UpdateFlow = ScreenFixture;
+
+TEST_F(UpdateFlow, AFileIsSentWholeAndInOrderWhileTheScreenFollows)
+{
+    const auto bytes = messages({ 9, 40, 9 });
+    const auto file = writeFile("dir with blank/fw.syx", bytes);
+    make(file.getFullPathName());
+    choose(1);
+    ASSERT_TRUE(updateButton->isEnabled());
+
+    clickUpdate();
+    EXPECT_FALSE(updateButton->isEnabled());
+    EXPECT_TRUE(
+        testsupport::pumpUntil([&] { return progressText() == "Update progress: Uploading firmware"; }));
+    EXPECT_FALSE(midi->isEnabled());
+
+    ASSERT_TRUE(
+        testsupport::pumpUntil([&] { return progressText() == "Update progress: Update completed"; }, 5000));
+    EXPECT_TRUE(updateButton->isEnabled());
+    EXPECT_TRUE(midi->isEnabled());
+    EXPECT_EQ(screen->getProtocol()->getProgress(), 1.0);
+
+    const auto got = delivered("Pedal MIDI");
+    ASSERT_EQ(got.size(), 3u);
+    std::vector<juce::uint8> all;
+    for (const auto& m : got)
+        all.insert(all.end(), m.begin(), m.end());
+    EXPECT_EQ(all, bytes);
+
+    // The pedal gets 300 ms of silence after each message has left the cable.
+    for (int i = 1; i < 3; ++i)
+    {
+        double previousWireEnd = 0, start = 0;
+        fakeseq_get_message("Pedal MIDI", i - 1, nullptr, 0, nullptr, &previousWireEnd);
+        fakeseq_get_message("Pedal MIDI", i, nullptr, 0, &start, nullptr);
+        EXPECT_GE(start - previousWireEnd, 0.300) << "gap before message " << i;
+    }
+}
+
+TEST_F(UpdateFlow, TheSelectorStaysDisabledAndUpdateDoesNothingWhileAPassRuns)
+{
+    make();
+    choose(1);
+    clickUpdate();
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return fakeseq_message_count("Pedal MIDI") >= 1; }));
+
+    midi->sendChangeMessage(); // any notification from the interface during the pass
+    testsupport::pumpFor(30);
+    EXPECT_FALSE(midi->isEnabled());
+    EXPECT_FALSE(updateButton->isEnabled());
+
+    const auto progressBefore = screen->getProtocol()->getProgress();
+    screen->buttonClicked(updateButton); // a click that slipped through
+    testsupport::pumpFor(30);
+    EXPECT_TRUE(screen->getProtocol()->isThreadRunning());
+    EXPECT_GE(screen->getProtocol()->getProgress(), progressBefore);
+    EXPECT_FALSE(updateButton->isEnabled());
+}
+
+TEST_F(UpdateFlow, ADamagedFileSendsNothingAndGivesTheControlsBack)
+{
+    const auto file = writeFile("notes.syx", { 'n', 'o', 't', ' ', 's', 'y', 's', 'e', 'x', '\n' });
+    make(file.getFullPathName());
+    choose(1);
+    clickUpdate();
+
+    ASSERT_TRUE(
+        testsupport::pumpUntil([&] { return progressText().startsWith("Update progress: Update failed"); }));
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ! screen->getProtocol()->isThreadRunning(); }));
+    testsupport::pumpFor(30);
+    EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 0);
+    EXPECT_TRUE(updateButton->isEnabled());
+    EXPECT_TRUE(isReadyColour());
+    EXPECT_TRUE(midi->isEnabled());
+    EXPECT_NE(screen->getProtocol()->getProgress(), 1.0);
+}
+
+TEST_F(UpdateFlow, AnInterfaceUnpluggedDuringTheUploadIsAFailedUpdate)
+{
+    const auto file = writeFile("fw.syx", messages({ 9, 40, 9 }));
+    make(file.getFullPathName());
+    choose(1);
+    fakeseq_unplug_after("Pedal MIDI", 1);
+    clickUpdate();
+
+    ASSERT_TRUE(testsupport::pumpUntil(
+        [&] { return progressText().startsWith("Update progress: Update failed"); }, 5000));
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ! screen->getProtocol()->isThreadRunning(); }));
+    testsupport::pumpFor(50);
+
+    EXPECT_TRUE(progressText().contains("Reconnect the interface")) << progressText();
+    EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 1);
+    EXPECT_EQ(selector->getText(), "(Disconnected)");
+    EXPECT_FALSE(midi->isConnected());
+    EXPECT_TRUE(midi->isEnabled());
+    EXPECT_FALSE(updateButton->isEnabled());
+    EXPECT_TRUE(isNotReadyColour());
+    EXPECT_LT(screen->getProtocol()->getProgress(), 1.0);
+}
+
+TEST_F(UpdateFlow, AnOutputThatWentAwayBeforeUpdateIsReportedAndNothingStarts)
+{
+    make();
+    choose(1);
+    fakeseq_unplug("Pedal MIDI");
+    clickUpdate();
+
+    EXPECT_FALSE(screen->getProtocol()->isThreadRunning());
+    EXPECT_EQ(progressText(), "Update progress: " + ContentComp::outputGoneText);
+    testsupport::pumpFor(50);
+    EXPECT_EQ(selector->getText(), "(Disconnected)");
+    EXPECT_FALSE(updateButton->isEnabled());
+    EXPECT_TRUE(isNotReadyColour());
+}
+
+TEST_F(UpdateFlow, UpdateAgainAfterACompletedPassStartsOver)
+{
+    const auto file = writeFile("fw.syx", messages({ 9 }));
+    make(file.getFullPathName());
+    choose(1);
+    clickUpdate();
+    ASSERT_TRUE(
+        testsupport::pumpUntil([&] { return progressText() == "Update progress: Update completed"; }));
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ! screen->getProtocol()->isThreadRunning(); }));
+
+    clickUpdate();
+    EXPECT_FALSE(updateButton->isEnabled());
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return fakeseq_message_count("Pedal MIDI") == 2; }));
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return updateButton->isEnabled(); }));
+    EXPECT_EQ(delivered("Pedal MIDI")[1], delivered("Pedal MIDI")[0]);
+}

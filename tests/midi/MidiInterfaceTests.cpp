@@ -1,0 +1,232 @@
+#include "FakeSeqControl.h"
+#include "midi/MidiInterfaceClass.h"
+#include "support/ComponentSearch.h"
+#include "support/MessageLoop.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace
+{
+struct ChangeCounter final : juce::ChangeListener
+{
+    int count = 0;
+    void changeListenerCallback(juce::ChangeBroadcaster*) override { ++count; }
+};
+
+/** An output-only interface over the stand-in's ports, its first change delivered. */
+struct Interface : ::testing::Test
+{
+    void SetUp() override
+    {
+        fakeseq_reset();
+        for (auto* name : { "Pedal A", "Pedal B", "Pedal C" })
+            fakeseq_add_output_port(name);
+    }
+
+    void TearDown() override
+    {
+        midi.reset();
+        fakeseq_reset();
+    }
+
+    void create()
+    {
+        midi = std::make_unique<MidiInterfaceClass>(true, false);
+        midi->addChangeListener(&changes);
+        midi->setBounds(0, 0, 400, midi->getPreferredHeight());
+        selector = testsupport::findChild<juce::ComboBox>(*midi, "Output Selector");
+        ASSERT_NE(selector, nullptr);
+        ASSERT_TRUE(testsupport::pumpUntil([&] { return changes.count == 1; }));
+    }
+
+    /** Picks an item as the user would, and waits for the interface's notification. */
+    void choose(int id)
+    {
+        const auto before = changes.count;
+        selector->setSelectedId(id, juce::sendNotificationAsync);
+        ASSERT_TRUE(testsupport::pumpUntil([&] { return changes.count > before; }));
+        testsupport::pumpFor(20);
+        EXPECT_EQ(changes.count, before + 1) << "one notification per choice";
+    }
+
+    std::unique_ptr<MidiInterfaceClass> midi;
+    juce::ComboBox* selector = nullptr;
+    ChangeCounter changes;
+};
+
+const juce::uint8* sysex(std::vector<juce::uint8>& bytes, size_t length)
+{
+    bytes.assign(length, 0);
+    bytes.front() = 0xF0;
+    for (size_t i = 1; i + 1 < length; ++i)
+        bytes[i] = (juce::uint8)(i % 128);
+    bytes.back() = 0xF7;
+    return bytes.data();
+}
+} // namespace
+
+TEST_F(Interface, ListsDisconnectedASeparatorThenTheDevicesAndStartsClosed)
+{
+    create();
+    EXPECT_EQ(testsupport::describeItems(*selector),
+              juce::StringArray({ "4:(Disconnected)", "-", "1:Pedal A", "2:Pedal B", "3:Pedal C" }));
+    EXPECT_EQ(selector->getSelectedId(), 4);
+    EXPECT_EQ(selector->getText(), "(Disconnected)");
+    EXPECT_FALSE(midi->isConnected());
+    EXPECT_EQ(changes.count, 1); // exactly one change follows construction
+
+    // The label attached above the selector is a child of the interface itself.
+    juce::Label* label = nullptr;
+    for (auto* child : midi->getChildren())
+        if (auto* l = dynamic_cast<juce::Label*>(child))
+            label = l;
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->getText(), "Select an output device:");
+    EXPECT_EQ(label->getBottom(), selector->getY());
+}
+
+TEST_F(Interface, LaysOutOneSelectorUnderItsLabel)
+{
+    create();
+    EXPECT_EQ(midi->getPreferredHeight(), 50);
+    EXPECT_EQ(selector->getBounds(), juce::Rectangle<int>(0, 20, 400, 30));
+
+    MidiInterfaceClass both(true, true);
+    EXPECT_EQ(both.getPreferredHeight(), 100);
+    both.setBounds(0, 0, 300, 100);
+    auto* input = testsupport::findChild<juce::ComboBox>(both, "Input Selector");
+    ASSERT_NE(input, nullptr);
+    EXPECT_EQ(input->getBounds(), juce::Rectangle<int>(0, 70, 300, 30));
+    testsupport::pumpFor(20);
+}
+
+TEST_F(Interface, ChoosingADeviceOpensItAndDisconnectedClosesIt)
+{
+    create();
+    choose(2);
+    EXPECT_TRUE(midi->isConnected());
+    EXPECT_EQ(fakeseq_is_connected("Pedal B"), 1);
+
+    choose(4);
+    EXPECT_FALSE(midi->isConnected());
+    EXPECT_EQ(fakeseq_is_connected("Pedal B"), 0);
+}
+
+TEST_F(Interface, ChoosingAnotherDeviceClosesTheFirst)
+{
+    create();
+    choose(1);
+    choose(2);
+    EXPECT_EQ(fakeseq_is_connected("Pedal A"), 0);
+    EXPECT_EQ(fakeseq_is_connected("Pedal B"), 1);
+    EXPECT_TRUE(midi->isConnected());
+}
+
+TEST_F(Interface, ADeviceThatFailsToOpenStaysShownButNotConnected)
+{
+    fakeseq_set_open_fails("Pedal C", 1);
+    create();
+    choose(3);
+    EXPECT_EQ(selector->getText(), "Pedal C");
+    EXPECT_FALSE(midi->isConnected());
+}
+
+TEST_F(Interface, OpensTheDeviceSeenAtStartEvenWhenTheSystemListHasChanged)
+{
+    create();
+    // The first port goes away: in a fresh list "Pedal B" would be the first device and
+    // item 2 would mean "Pedal C".
+    fakeseq_unplug("Pedal A");
+    choose(2);
+    EXPECT_EQ(fakeseq_is_connected("Pedal B"), 1);
+    EXPECT_EQ(fakeseq_is_connected("Pedal C"), 0);
+}
+
+TEST_F(Interface, NamesThatRepeatAreNumbered)
+{
+    fakeseq_add_output_port("Pedal A");
+    create();
+    EXPECT_EQ(testsupport::describeItems(*selector),
+              juce::StringArray(
+                  { "5:(Disconnected)", "-", "1:Pedal A (1)", "2:Pedal B", "3:Pedal C", "4:Pedal A (2)" }));
+}
+
+TEST_F(Interface, SendsAWholeSysexAsOneMessage)
+{
+    create();
+    choose(1);
+
+    std::vector<juce::uint8> bytes;
+    EXPECT_EQ(midi->sendBytes(sysex(bytes, 500), 500), InterfaceBaseClass::sent);
+
+    ASSERT_EQ(fakeseq_message_count("Pedal A"), 1);
+    std::vector<unsigned char> got(600);
+    ASSERT_EQ(fakeseq_get_message("Pedal A", 0, got.data(), (int)got.size(), nullptr, nullptr), 500);
+    got.resize(500);
+    EXPECT_EQ(std::vector<juce::uint8>(got.begin(), got.end()), bytes);
+}
+
+TEST_F(Interface, SendsNothingWithoutAnOutputOrWithoutBytes)
+{
+    create();
+    std::vector<juce::uint8> bytes;
+    EXPECT_EQ(midi->sendBytes(sysex(bytes, 9), 9), InterfaceBaseClass::noOutputOpen);
+
+    choose(1);
+    EXPECT_EQ(midi->sendBytes(bytes.data(), 0), InterfaceBaseClass::nothingToSend);
+    EXPECT_EQ(midi->sendBytes(nullptr, 9), InterfaceBaseClass::nothingToSend);
+    EXPECT_EQ(fakeseq_message_count("Pedal A"), 0);
+    EXPECT_EQ(fakeseq_message_count("Pedal B"), 0);
+}
+
+TEST_F(Interface, AnOutputUnpluggedMidUploadFailsTheSendAndShowsDisconnected)
+{
+    create();
+    choose(1);
+    fakeseq_unplug_after("Pedal A", 2);
+
+    std::vector<juce::uint8> bytes;
+    sysex(bytes, 40);
+    EXPECT_EQ(midi->sendBytes(bytes.data(), 40), InterfaceBaseClass::sent);
+    EXPECT_EQ(midi->sendBytes(bytes.data(), 40), InterfaceBaseClass::sent);
+    EXPECT_EQ(midi->sendBytes(bytes.data(), 40), InterfaceBaseClass::outputGone);
+    EXPECT_EQ(midi->sendBytes(bytes.data(), 40), InterfaceBaseClass::noOutputOpen);
+    EXPECT_EQ(fakeseq_message_count("Pedal A"), 2);
+    EXPECT_EQ(fakeseq_send_failures("Pedal A"), 0); // nothing more was even tried
+
+    const auto before = changes.count;
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return changes.count > before; }));
+    EXPECT_FALSE(midi->isConnected());
+    EXPECT_EQ(selector->getText(), "(Disconnected)");
+    EXPECT_FALSE(midi->confirmOutputPresent());
+}
+
+TEST_F(Interface, ASendNeverRacesTheClosingOfItsOutput)
+{
+    // The protocol sends on its own thread while the user may still switch ports; the
+    // sanitizer builds catch a send through an output that is being deleted.
+    create();
+    choose(1);
+
+    std::atomic<bool> stop { false };
+    std::vector<juce::uint8> bytes;
+    sysex(bytes, 20);
+
+    std::thread sender(
+        [&]
+        {
+            while (! stop)
+                midi->sendBytes(bytes.data(), (int)bytes.size());
+        });
+
+    for (int i = 0; i < 30; ++i)
+    {
+        selector->setSelectedId(1 + i % 4, juce::sendNotificationSync);
+        testsupport::pumpFor(2);
+    }
+
+    stop = true;
+    sender.join();
+    SUCCEED();
+}
