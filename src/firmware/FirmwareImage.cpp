@@ -15,23 +15,20 @@ const juce::String afterwards = "The application will use the build-in firmware 
 
 void showFileNotFound()
 {
-    UserAlerts::show(UserAlerts::Icon::none,
-                     "File not found",
+    UserAlerts::show(UserAlerts::Icon::none, "File not found",
                      "A firmware file was specified, but it could not be found.\n " + afterwards);
 }
 
 void showUnreadable(const juce::File& file, const juce::String& reason)
 {
-    UserAlerts::show(UserAlerts::Icon::warning,
-                     "File could not be read",
+    UserAlerts::show(UserAlerts::Icon::warning, "File could not be read",
                      "The firmware file " + file.getFullPathName() + " could not be read whole (" + reason
                          + ").\n " + afterwards);
 }
 
 void showTooLarge(const juce::File& file)
 {
-    UserAlerts::show(UserAlerts::Icon::warning,
-                     "File too large",
+    UserAlerts::show(UserAlerts::Icon::warning, "File too large",
                      "The firmware file " + file.getFullPathName()
                          + " is larger than 2 GB, far too large to be a firmware image.\n " + afterwards);
 }
@@ -64,7 +61,7 @@ FirmwareImage::FirmwareImage()
     : FirmwareImage("VeldtSaturator", 1.01, 353)
 {
     data = reinterpret_cast<const juce::uint8*>(FlashmereFirmwareData::velamor1_01r353_syx);
-    size = (juce::uint32) FlashmereFirmwareData::velamor1_01r353_syxSize;
+    size = (juce::uint32)FlashmereFirmwareData::velamor1_01r353_syxSize;
 }
 
 FirmwareImage::FirmwareImage(const juce::String& path)
@@ -124,7 +121,7 @@ void FirmwareImage::loadFile(const juce::File& file)
         return;
     }
 
-    const auto expected = (size_t) info.st_size;
+    const auto expected = (size_t)info.st_size;
 
     if (expected == 0)
         return; // an empty file is simply not usable
@@ -148,17 +145,16 @@ void FirmwareImage::loadFile(const juce::File& file)
 
         if (n == 0)
         {
-            showUnreadable(file,
-                           "it ended after " + juce::String((juce::int64) got) + " of "
-                               + juce::String((juce::int64) expected) + " bytes");
+            showUnreadable(file, "it ended after " + juce::String((juce::int64)got) + " of "
+                                     + juce::String((juce::int64)expected) + " bytes");
             return;
         }
 
-        got += (size_t) n;
+        got += (size_t)n;
     }
 
     fileData = std::move(block);
     data = static_cast<const juce::uint8*>(fileData->getData());
-    size = (juce::uint32) expected;
+    size = (juce::uint32)expected;
     productName = file.getFileNameWithoutExtension();
 }

@@ -17,10 +17,10 @@ struct SysexFraming
     enum class Fault
     {
         none,
-        empty,                 // no bytes at all
-        strayByte,             // a byte outside any message (offset: that byte)
-        statusByteInMessage,   // a byte of 0x80 or more inside a message (offset: that byte)
-        unterminatedMessage    // the bytes end inside a message (offset: its 0xF0)
+        empty, // no bytes at all
+        strayByte, // a byte outside any message (offset: that byte)
+        statusByteInMessage, // a byte of 0x80 or more inside a message (offset: that byte)
+        unterminatedMessage // the bytes end inside a message (offset: its 0xF0)
     };
 
     struct Message

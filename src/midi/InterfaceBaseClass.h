@@ -11,10 +11,10 @@ public:
     /** What sendBytes reports. */
     enum SendResult
     {
-        sent = 0,          // handed to the open output
-        noOutputOpen = 1,  // nothing was sent: no output is open
-        outputGone = 2,    // nothing was sent: the open output has left the system
-        nothingToSend = 3  // nothing was sent: no bytes were given
+        sent = 0, // handed to the open output
+        noOutputOpen = 1, // nothing was sent: no output is open
+        outputGone = 2, // nothing was sent: the open output has left the system
+        nothingToSend = 3 // nothing was sent: no bytes were given
     };
 
     ~InterfaceBaseClass() override;

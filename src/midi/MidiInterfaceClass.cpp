@@ -35,7 +35,8 @@ MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput
         outputDevices = juce::MidiOutput::getAvailableDevices();
         outputNames = displayNames(outputDevices);
         numOutputs = outputNames.size();
-        setUpSelector(outputSelector, outputLabel, outputNames, "Output Selector", "Select an output device:");
+        setUpSelector(outputSelector, outputLabel, outputNames, "Output Selector",
+                      "Select an output device:");
     }
 
     if (useInput)
@@ -62,10 +63,8 @@ MidiInterfaceClass::~MidiInterfaceClass()
 }
 
 void MidiInterfaceClass::setUpSelector(std::unique_ptr<juce::ComboBox>& selector,
-                                       std::unique_ptr<juce::Label>& label,
-                                       const juce::StringArray& names,
-                                       const juce::String& componentName,
-                                       const juce::String& labelText)
+                                       std::unique_ptr<juce::Label>& label, const juce::StringArray& names,
+                                       const juce::String& componentName, const juce::String& labelText)
 {
     selector = std::make_unique<juce::ComboBox>(componentName);
     addAndMakeVisible(*selector);
@@ -250,7 +249,7 @@ void MidiInterfaceClass::handleIncomingMidiMessage(juce::MidiInput*, const juce:
     {
         receiveBuffer[writeIndex] = raw[i];
 
-        if (++writeIndex >= (juce::uint32) sizeof(receiveBuffer))
+        if (++writeIndex >= (juce::uint32)sizeof(receiveBuffer))
             writeIndex = 0;
     }
 }
@@ -265,7 +264,7 @@ int MidiInterfaceClass::readBytes(juce::uint8* dest, unsigned maxBytes)
 
     for (unsigned i = 0; i < maxBytes; ++i)
     {
-        if (readIndex >= (juce::uint32) sizeof(receiveBuffer))
+        if (readIndex >= (juce::uint32)sizeof(receiveBuffer))
             readIndex = 0;
 
         if (readIndex == writeIndex)

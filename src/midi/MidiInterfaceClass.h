@@ -73,10 +73,8 @@ private:
     // Held while the output is sent to, opened or closed.
     juce::CriticalSection outputLock;
 
-    void setUpSelector(std::unique_ptr<juce::ComboBox>& selector,
-                       std::unique_ptr<juce::Label>& label,
-                       const juce::StringArray& names,
-                       const juce::String& componentName,
+    void setUpSelector(std::unique_ptr<juce::ComboBox>& selector, std::unique_ptr<juce::Label>& label,
+                       const juce::StringArray& names, const juce::String& componentName,
                        const juce::String& labelText);
     void openOutput(int id);
     void closeOutput();
@@ -89,7 +87,10 @@ private:
     // where a send finds it, to the message thread, where the selector is.
     struct OutputLossNotifier final : juce::AsyncUpdater
     {
-        explicit OutputLossNotifier(MidiInterfaceClass& o) : owner(o) {}
+        explicit OutputLossNotifier(MidiInterfaceClass& o)
+            : owner(o)
+        {
+        }
         ~OutputLossNotifier() override { cancelPendingUpdate(); }
         void handleAsyncUpdate() override { owner.showOutputClosed(); }
         MidiInterfaceClass& owner;

@@ -14,17 +14,20 @@ juce::String describeSendFailure(int result)
 
     if (result == InterfaceBaseClass::outputGone)
         return prefix
-             + ": the MIDI interface was disconnected during the upload. Reconnect the interface, "
-               "restart the pedal in its update mode if it needs that, and run the update again.";
+               + ": the MIDI interface was disconnected during the upload. Reconnect the interface, "
+                 "restart the pedal in its update mode if it needs that, and run the update again.";
 
     if (result == InterfaceBaseClass::noOutputOpen)
-        return prefix + ": no MIDI output was open. Select the output the pedal is connected to and run the update again.";
+        return prefix
+               + ": no MIDI output was open. Select the output the pedal is connected to and run the update "
+                 "again.";
 
     return prefix + ": a message could not be sent. Run the update again.";
 }
 } // namespace
 
-BasicSysexProtocolClass::BasicSysexProtocolClass(InterfaceBaseClass* interfaceToUse, FirmwareImage* imageToSend)
+BasicSysexProtocolClass::BasicSysexProtocolClass(InterfaceBaseClass* interfaceToUse,
+                                                 FirmwareImage* imageToSend)
     : ProtocolBaseClass(interfaceToUse, imageToSend)
     , OvTime()
     , pacing(std::make_unique<UploadPacing>())
@@ -147,7 +150,7 @@ void BasicSysexProtocolClass::run()
             break; // the framing check rules this out; never send part of a message
 
         const auto sendStart = juce::Time::getMillisecondCounterHiRes();
-        const auto result = deviceInterface->sendBytes(messageStart, (int) count);
+        const auto result = deviceInterface->sendBytes(messageStart, (int)count);
         const auto sendMs = juce::Time::getMillisecondCounterHiRes() - sendStart;
 
         if (result != InterfaceBaseClass::sent)
@@ -156,11 +159,11 @@ void BasicSysexProtocolClass::run()
             break;
         }
 
-        pacing->pause(UploadPacing::pauseAfter((int) count, sendMs));
+        pacing->pause(UploadPacing::pauseAfter((int)count, sendMs));
 
         messageStart = readPosition;
         bytesSent += count;
-        done = (double) bytesSent / (double) total;
+        done = (double)bytesSent / (double)total;
         setProgress(done);
 
         const juce::ScopedLock sl(ProgressValueLock);

@@ -9,7 +9,7 @@ int UploadPacing::pauseAfter(int numBytes, double sendMs)
 {
     const auto wireMs = numBytes * wireMsPerByte;
     const auto stillOnTheWire = juce::jmax(0.0, wireMs - sendMs);
-    return silenceMs + (int) std::ceil(stillOnTheWire);
+    return silenceMs + (int)std::ceil(stillOnTheWire);
 }
 
 void UploadPacing::pause(int milliseconds)

@@ -33,8 +33,8 @@ struct TempFolder
     }
 };
 
-const juce::String fileNotFoundMessage
-    = "A firmware file was specified, but it could not be found.\n The application will use the build-in firmware version.";
+const juce::String fileNotFoundMessage = "A firmware file was specified, but it could not be found.\n The "
+                                         "application will use the build-in firmware version.";
 
 void expectFileNotFoundBox(const AlertRecorder& recorder)
 {
@@ -120,11 +120,12 @@ TEST(BuiltInImage, IsWhatTheCommittedToolMakes)
     ASSERT_TRUE(out.loadFileAsData(regenerated));
 
     const FirmwareImage image;
-    ASSERT_EQ(regenerated.getSize(), (size_t) image.getSize());
+    ASSERT_EQ(regenerated.getSize(), (size_t)image.getSize());
     EXPECT_EQ(std::memcmp(regenerated.getData(), image.getData(), regenerated.getSize()), 0);
 
     juce::MemoryBlock committed;
-    ASSERT_TRUE(juce::File(FLASHMERE_SOURCE_DIR "/src/firmware/velamor-1.01-r353.syx").loadFileAsData(committed));
+    ASSERT_TRUE(
+        juce::File(FLASHMERE_SOURCE_DIR "/src/firmware/velamor-1.01-r353.syx").loadFileAsData(committed));
     EXPECT_EQ(committed, regenerated);
 }
 
@@ -135,7 +136,7 @@ TEST(FirmwareFile, LoadsAWholeFileWithItsNameAsProduct)
     const TempFolder temp;
     std::vector<juce::uint8> bytes(1000);
     for (size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = (juce::uint8) (i * 7);
+        bytes[i] = (juce::uint8)(i * 7);
     const auto file = temp.write("pedal.v2.syx", bytes);
 
     const FirmwareImage image(file.getFullPathName());
@@ -192,9 +193,9 @@ TEST(FirmwareFile, AnythingButARegularFileIsNotFound)
 
     const juce::String paths[] = {
         temp.dir.getChildFile("missing.syx").getFullPathName(), // no such file
-        temp.dir.getFullPathName(),                             // a folder
-        fifo.getFullPathName(),                                 // must never block start-up
-        "/dev/zero",                                            // must never be read
+        temp.dir.getFullPathName(), // a folder
+        fifo.getFullPathName(), // must never block start-up
+        "/dev/zero", // must never be read
         "/dev/null",
         "\"" + temp.dir.getChildFile("x.syx").getFullPathName() + "\"", // quotes are part of the path
     };
