@@ -16,7 +16,7 @@ run_packages=(
 test_packages=(
     libgtest-dev
     xdotool
-    clang-14 libclang-rt-14-dev
+    clang-14 libclang-rt-14-dev clang-format
 )
 
 case "$profile" in

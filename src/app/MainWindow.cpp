@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/AppIcon.h"
 #include "app/ContentComp.h"
 #include "look/TitleBarColour.h"
 
@@ -15,6 +16,7 @@ MainWindow::MainWindow(juce::String commandLine)
     const auto& firmware = *content->getFirmware();
     const juce::String strName = firmware.getProductName() + " version " + firmware.getVersionText();
     setName(strName);
+    AppIcon::applyTo(*this);
 
     setVisible(true);
 }

@@ -1,11 +1,13 @@
 #include "help/HelpWindowbaseClass.h"
 
+#include "app/AppIcon.h"
 #include "look/TitleBarColour.h"
 
 HelpWindowbaseClass::HelpWindowbaseClass()
     : juce::DocumentWindow("Help", WindowColours::background, juce::DocumentWindow::allButtons, true)
 {
     setColour(WindowColours::titleBarColourId, WindowColours::titleBar);
+    AppIcon::applyTo(*this);
 }
 
 HelpWindowbaseClass::~HelpWindowbaseClass() {}

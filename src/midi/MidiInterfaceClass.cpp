@@ -16,20 +16,14 @@ juce::StringArray displayNames(const juce::Array<juce::MidiDeviceInfo>& devices)
     return names;
 }
 
-bool isListedOutput(const juce::String& identifier)
-{
-    for (const auto& device : juce::MidiOutput::getAvailableDevices())
-        if (device.identifier == identifier)
-            return true;
-
-    return false;
-}
 } // namespace
 
 MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput)
     : useInput(shouldUseInput)
     , useOutput(shouldUseOutput)
 {
+    output.onLost = [this] { outputLossNotifier.triggerAsyncUpdate(); };
+
     if (useOutput)
     {
         outputDevices = juce::MidiOutput::getAvailableDevices();
@@ -57,9 +51,7 @@ MidiInterfaceClass::~MidiInterfaceClass()
     outputLabel.reset();
     outputSelector.reset();
     closeInput();
-
-    const juce::ScopedLock sl(outputLock);
-    output.reset();
+    output.close();
 }
 
 void MidiInterfaceClass::setUpSelector(std::unique_ptr<juce::ComboBox>& selector,
@@ -112,13 +104,11 @@ int MidiInterfaceClass::getPreferredHeight()
 
 bool MidiInterfaceClass::isConnected()
 {
-    const juce::ScopedLock sl(outputLock);
-
     if (useOutput && useInput)
-        return output != nullptr && input != nullptr;
+        return output.isOpen() && input != nullptr;
 
     if (useOutput)
-        return output != nullptr;
+        return output.isOpen();
 
     if (useInput)
         return input != nullptr;
@@ -160,17 +150,13 @@ void MidiInterfaceClass::comboBoxChanged(juce::ComboBox* box)
 
 void MidiInterfaceClass::openOutput(int id)
 {
-    const juce::ScopedLock sl(outputLock);
-
     // The previous device is closed before the next one is opened.
-    output.reset();
-    output = juce::MidiOutput::openDevice(outputDevices[id - 1].identifier);
+    output.open(outputDevices[id - 1]);
 }
 
 void MidiInterfaceClass::closeOutput()
 {
-    const juce::ScopedLock sl(outputLock);
-    output.reset();
+    output.close();
 }
 
 void MidiInterfaceClass::openInput(int id)
@@ -194,38 +180,12 @@ void MidiInterfaceClass::closeInput()
 //==============================================================================
 bool MidiInterfaceClass::confirmOutputPresent()
 {
-    const juce::ScopedLock sl(outputLock);
-    return output != nullptr && ! closeOutputIfGone();
-}
-
-bool MidiInterfaceClass::closeOutputIfGone()
-{
-    // JUCE's ALSA output drops send errors without a word, so a port that was unplugged
-    // would swallow the rest of an upload unseen: the system's list is the only witness.
-    if (isListedOutput(output->getIdentifier()))
-        return false;
-
-    output.reset();
-    outputLossNotifier.triggerAsyncUpdate();
-    return true;
+    return output.confirmPresent();
 }
 
 int MidiInterfaceClass::sendBytes(const juce::uint8* data, int numBytes)
 {
-    if (data == nullptr || numBytes <= 0)
-        return nothingToSend;
-
-    const juce::ScopedLock sl(outputLock);
-
-    if (output == nullptr)
-        return noOutputOpen;
-
-    if (closeOutputIfGone())
-        return outputGone;
-
-    const juce::MidiMessage message(data, numBytes, 0.0);
-    output->sendMessageNow(message);
-    return sent;
+    return output.send(data, numBytes);
 }
 
 void MidiInterfaceClass::showOutputClosed()

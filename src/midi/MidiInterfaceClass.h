@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi/InterfaceBaseClass.h"
+#include "midi/MidiOutputPort.h"
 
 #include <juce_audio_devices/juce_audio_devices.h>
 #include <memory>
@@ -54,7 +55,7 @@ private:
     bool useOutput;
     juce::Array<juce::MidiDeviceInfo> outputDevices;
     juce::StringArray outputNames;
-    std::unique_ptr<juce::MidiOutput> output;
+    MidiOutputPort output;
     juce::Array<juce::MidiDeviceInfo> inputDevices;
     juce::StringArray inputNames;
     std::unique_ptr<juce::MidiInput> input;
@@ -70,9 +71,6 @@ private:
     juce::uint32 readIndex = 0;
     juce::SpinLock receiveLock;
 
-    // Held while the output is sent to, opened or closed.
-    juce::CriticalSection outputLock;
-
     void setUpSelector(std::unique_ptr<juce::ComboBox>& selector, std::unique_ptr<juce::Label>& label,
                        const juce::StringArray& names, const juce::String& componentName,
                        const juce::String& labelText);
@@ -81,7 +79,6 @@ private:
     void openInput(int id);
     void closeInput();
     void showOutputClosed();
-    bool closeOutputIfGone();
 
     // Brings the news that the open output has left the system from the protocol thread,
     // where a send finds it, to the message thread, where the selector is.

@@ -1,0 +1,227 @@
+#include "BenchSupport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+namespace bench
+{
+namespace
+{
+SystemCpu startSample;
+
+std::string firstLineOf(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+std::string cpuModel()
+{
+    std::ifstream in("/proc/cpuinfo");
+    std::string line;
+
+    while (std::getline(in, line))
+    {
+        if (line.rfind("model name", 0) == 0)
+        {
+            const auto colon = line.find(':');
+            return colon == std::string::npos ? line : line.substr(colon + 2);
+        }
+    }
+
+    return "unknown";
+}
+
+std::string loadAverage()
+{
+    std::istringstream in(firstLineOf("/proc/loadavg"));
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+// The threads of a process, as the names of its /proc/<pid>/task entries.
+std::vector<std::string> threadsOf(pid_t pid)
+{
+    std::vector<std::string> tasks;
+    const auto folder = "/proc/" + std::to_string(pid) + "/task";
+
+    if (DIR* dir = opendir(folder.c_str()))
+    {
+        while (const dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.')
+                tasks.push_back(folder + "/" + entry->d_name);
+
+        closedir(dir);
+    }
+
+    return tasks;
+}
+} // namespace
+
+double now()
+{
+    timespec t {};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+void sleepUntil(double monotonicTime)
+{
+    timespec until {};
+    until.tv_sec = time_t(monotonicTime);
+    until.tv_nsec = long((monotonicTime - double(until.tv_sec)) * 1e9);
+
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR)
+    {
+    }
+}
+
+void print(const std::string& key, const std::string& value)
+{
+    std::printf("%s: %s\n", key.c_str(), value.c_str());
+    std::fflush(stdout);
+}
+
+void print(const std::string& key, double value, int decimals)
+{
+    print(key, fixed(value, decimals));
+}
+
+std::string fixed(double value, int decimals)
+{
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.*f", decimals, value);
+    return text;
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0.0;
+
+    std::sort(values.begin(), values.end());
+    const auto rank = (size_t)std::ceil(p / 100.0 * double(values.size()));
+    return values[std::clamp(rank, (size_t)1, values.size()) - 1];
+}
+
+double median(const std::vector<double>& values)
+{
+    if (values.empty())
+        return 0.0;
+
+    auto sorted = values;
+    std::sort(sorted.begin(), sorted.end());
+    const auto n = sorted.size();
+    return n % 2 == 1 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0;
+}
+
+SystemCpu SystemCpu::read()
+{
+    // cpu  user nice system idle iowait irq softirq steal ...
+    std::istringstream in(firstLineOf("/proc/stat"));
+    std::string label;
+    in >> label;
+
+    SystemCpu sample;
+    unsigned long long value = 0;
+
+    for (int field = 0; field < 8 && in >> value; ++field)
+    {
+        sample.total += value;
+
+        if (field != 3 && field != 4) // idle and iowait are not busy
+            sample.busy += value;
+    }
+
+    return sample;
+}
+
+double SystemCpu::busyPercentSince() const
+{
+    const auto later = read();
+    const auto total = later.total - this->total;
+    return total == 0 ? 0.0 : 100.0 * double(later.busy - busy) / double(total);
+}
+
+void printMachineAtStart()
+{
+    utsname names {};
+    uname(&names);
+
+    print("machine.cpu", cpuModel());
+    print("machine.cores", std::to_string(sysconf(_SC_NPROCESSORS_ONLN)));
+    print("machine.kernel", std::string(names.sysname) + " " + names.release + " " + names.machine);
+    print("machine.load_at_start", loadAverage());
+    startSample = SystemCpu::read();
+}
+
+void printMachineAtEnd()
+{
+    print("machine.load_at_end", loadAverage());
+    print("machine.busy_percent", startSample.busyPercentSince(), 1);
+}
+
+//==============================================================================
+double processCpuSeconds(pid_t pid)
+{
+    const auto line = firstLineOf("/proc/" + std::to_string(pid) + "/stat");
+    const auto close = line.rfind(')'); // the command name may hold blanks
+
+    if (close == std::string::npos)
+        return -1.0;
+
+    // After the name: state (field 3) ... utime (14) and stime (15), in clock ticks.
+    std::istringstream in(line.substr(close + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+
+    for (int number = 3; number <= 13; ++number)
+        in >> field;
+
+    if (! (in >> utime >> stime))
+        return -1.0;
+
+    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
+long long processContextSwitches(pid_t pid)
+{
+    long long total = 0;
+
+    for (const auto& task : threadsOf(pid))
+    {
+        std::ifstream in(task + "/status");
+        std::string line;
+
+        while (std::getline(in, line))
+            if (line.find("ctxt_switches:") != std::string::npos)
+                total += std::atoll(line.substr(line.find(':') + 1).c_str());
+    }
+
+    return total;
+}
+
+long long processStatusKb(pid_t pid, const char* field)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+
+    while (std::getline(in, line))
+        if (line.rfind(prefix, 0) == 0)
+            return std::atoll(line.c_str() + prefix.size());
+
+    return -1;
+}
+} // namespace bench

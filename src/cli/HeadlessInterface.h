@@ -1,0 +1,31 @@
+#pragma once
+
+#include "midi/InterfaceBaseClass.h"
+#include "midi/MidiOutputPort.h"
+
+#include <atomic>
+
+/** The device interface of the command-line tool: one MIDI output chosen up front, no
+    selector on screen. It sends through the same port code as the window, and counts the
+    messages that went out. */
+class HeadlessInterface final : public InterfaceBaseClass
+{
+public:
+    explicit HeadlessInterface(const juce::MidiDeviceInfo& device);
+
+    /** Whether the device could be opened. */
+    bool isOpen() const { return port.isOpen(); }
+
+    /** Messages handed to the device so far. Any thread. */
+    int getMessagesSent() const noexcept { return messagesSent.load(); }
+
+    void resized() override {}
+    int readBytes(juce::uint8*, unsigned) override { return 0; }
+    int sendBytes(const juce::uint8* data, int numBytes) override;
+    bool isConnected() override { return port.isOpen(); }
+    int getPreferredHeight() override { return 0; }
+
+private:
+    MidiOutputPort port;
+    std::atomic<int> messagesSent { 0 };
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "firmware/FirmwareImage.h"
+#include "firmware/SysexFraming.h"
+
+/** What the command-line tool tells about a firmware image before sending it. */
+struct ImageSummary
+{
+    SysexFraming framing;
+    size_t totalBytes = 0;
+    size_t smallest = 0;
+    size_t largest = 0;
+    juce::String manufacturer; // the first message's manufacturer bytes, in hex
+    double uploadSeconds = 0; // at 31250 baud, with the pedal's pause after each message
+    int longMessages = 0; // messages the ALSA sequencer would drop
+
+    /** ALSA's sequencer drops, without a word, an event larger than this. */
+    static constexpr size_t largestAlsaEvent = 4096;
+
+    static ImageSummary of(const FirmwareImage& image);
+
+    /** The time a pass takes from the given message on (counted from 0). */
+    double secondsFrom(size_t messageIndex) const;
+};

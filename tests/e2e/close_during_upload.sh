@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Closing while the built-in firmware is being sent, by the title bar's close button, by
+# Alt+F4, by Ctrl-C (SIGINT) and by SIGTERM: the program stops sending after the message
+# under way and ends promptly with exit code 0.
+source "$(dirname "$0")/lib.sh" "$@"
+
+readonly CLOSE_X=629 CLOSE_Y=15 # the title bar's close button
+
+export FAKESEQ_PORTS="Pedal MIDI"
+
+for how in close-button alt+F4 SIGINT SIGTERM; do
+    start_app
+    win=$(wait_window "$APP_PID" "$TITLE_BUILTIN") || fail "no window titled '$TITLE_BUILTIN'"
+    choose_output "$win" 1
+    wait_button "$win" "green enabled"
+    click "$win" "$UPDATE_X" "$UPDATE_Y"
+    wait_log_count 2
+
+    before=$(log_count)
+    case $how in
+        close-button) xdotool mousemove --window "$win" "$CLOSE_X" "$CLOSE_Y" click 1 ;;
+        alt+F4) xdotool key --window "$win" alt+F4 ;;
+        SIG*) kill "-${how#SIG}" "$APP_PID" ;;
+    esac
+
+    wait_exit "$APP_PID" 2000 || fail "$how during an upload: still running after 2 s"
+    expect_eq "$EXIT_CODE" 0 "$how during an upload: exit code (after $EXIT_MS ms)"
+    after=$(log_count)
+    ((after - before <= 1)) || fail "$how during an upload: $((after - before)) messages sent after the request"
+    echo "ok: $how during an upload: $((after - before)) message(s) after the request, of $before"
+done
