@@ -3,25 +3,6 @@
 #include "app/CommandLine.h"
 #include "app/ContentComp.h"
 
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace
-{
-int quitSignalWriteEnd = -1;
-
-extern "C" void onQuitSignal(int)
-{
-    // Only async-signal-safe work here: wake the message loop, which does the rest.
-    if (quitSignalWriteEnd >= 0)
-    {
-        const char byte = 'q';
-        [[maybe_unused]] const auto written = ::write(quitSignalWriteEnd, &byte, 1);
-    }
-}
-} // namespace
-
 Application::Application() = default;
 Application::~Application() = default;
 
@@ -36,12 +17,19 @@ void Application::initialise(const juce::String&)
     mainWindow->setVisible(true);
     mainWindow->setResizeLimits(650, 400, 650, 400);
 
-    installQuitSignals();
+    quitSignals = std::make_unique<QuitSignals>(
+        [this]
+        {
+            if (mainWindow != nullptr)
+                mainWindow->closeButtonPressed();
+            else
+                quit();
+        });
 }
 
 void Application::shutdown()
 {
-    removeQuitSignals();
+    quitSignals.reset();
 
     // The look-and-feel lives in the update screen; no window may be drawn with it once
     // the screen starts to go, so it stops being the default first.
@@ -76,48 +64,4 @@ void Application::systemRequestedQuit()
                 protocol->signalThreadShouldExit();
 
     quit();
-}
-
-//==============================================================================
-void Application::installQuitSignals()
-{
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-
-    juce::LinuxEventLoop::registerFdCallback(signalPipe[0],
-                                             [this](int fd)
-                                             {
-                                                 char buffer[16];
-                                                 while (::read(fd, buffer, sizeof(buffer)) > 0)
-                                                 {
-                                                 }
-
-                                                 if (mainWindow != nullptr)
-                                                     mainWindow->closeButtonPressed();
-                                                 else
-                                                     quit();
-                                             });
-
-    quitSignalWriteEnd = signalPipe[1];
-
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onQuitSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
-
-void Application::removeQuitSignals()
-{
-    if (signalPipe[0] < 0)
-        return;
-
-    juce::LinuxEventLoop::unregisterFdCallback(signalPipe[0]);
-    quitSignalWriteEnd = -1;
-    ::close(signalPipe[0]);
-    ::close(signalPipe[1]);
-    signalPipe[0] = signalPipe[1] = -1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainWindow.h"
+#include "app/QuitSignals.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <memory>
@@ -28,7 +29,5 @@ private:
     std::unique_ptr<MainWindow> mainWindow;
 
     // Ctrl-C and SIGTERM close the window as its close button does.
-    int signalPipe[2] = { -1, -1 };
-    void installQuitSignals();
-    void removeQuitSignals();
+    std::unique_ptr<QuitSignals> quitSignals;
 };

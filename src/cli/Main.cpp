@@ -3,14 +3,13 @@
 // It uses the same firmware, MIDI and upload code as the window: the same framing check,
 // the same port handling and the same protocol object with the pedal's pacing.
 
+#include "app/QuitSignals.h"
 #include "cli/HeadlessInterface.h"
 #include "cli/ImageSummary.h"
 #include "firmware/UserAlerts.h"
 #include "protocol/BasicSysexProtocolClass.h"
 
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <juce_events/juce_events.h>
 #include <unistd.h>
 
@@ -220,15 +219,6 @@ bool findPort(const juce::String& wanted, juce::MidiDeviceInfo& result)
     return false;
 }
 
-/** Ctrl-C wakes the message loop through a pipe; the loop then asks the upload to stop. */
-int interruptPipe[2] = { -1, -1 };
-
-extern "C" void onInterrupt(int)
-{
-    const char byte = 'i';
-    [[maybe_unused]] const auto written = ::write(interruptPipe[1], &byte, 1);
-}
-
 /** Shows how far the upload has got: a bar on a terminal, a line per ten percent
     otherwise. */
 class ProgressPrinter final : public juce::ChangeListener
@@ -328,19 +318,11 @@ int runSend(const juce::String& portName, const juce::String& path)
     BasicSysexProtocolClass protocol(&device, image.get());
     ProgressPrinter printer(protocol, device, summary);
 
-    if (::pipe2(interruptPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return failure;
-
+    // Ctrl-C asks the upload to stop; it ends after the current message and its pause.
     bool interruptRequested = false;
-    juce::LinuxEventLoop::registerFdCallback(
-        interruptPipe[0],
-        [&](int fd)
+    const QuitSignals quitSignals(
+        [&]
         {
-            char buffer[16];
-            while (::read(fd, buffer, sizeof(buffer)) > 0)
-            {
-            }
-
             if (! interruptRequested)
             {
                 interruptRequested = true;
@@ -349,15 +331,6 @@ int runSend(const juce::String& portName, const juce::String& path)
                 protocol.signalThreadShouldExit();
             }
         });
-
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
 
     err("sending " + describe(*image, path) + " to " + port.name.quoted() + ": "
         + juce::String((juce::int64)summary.framing.messages.size()) + " messages, about "
@@ -381,12 +354,6 @@ int runSend(const juce::String& portName, const juce::String& path)
 
     messageManager->runDispatchLoopUntil(10); // the last notification
     printer.finish();
-
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGTERM, SIG_DFL);
-    juce::LinuxEventLoop::unregisterFdCallback(interruptPipe[0]);
-    ::close(interruptPipe[0]);
-    ::close(interruptPipe[1]);
 
     const auto sent = device.getMessagesSent();
     const auto total = (int)summary.framing.messages.size();
