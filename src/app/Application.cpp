@@ -3,11 +3,24 @@
 #include "app/CommandLine.h"
 #include "app/ContentComp.h"
 
+#include <cstdio>
+
 Application::Application() = default;
 Application::~Application() = default;
 
 void Application::initialise(const juce::String&)
 {
+    // Without a display there is nowhere to put a window: say so instead of failing.
+    if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
+    {
+        std::fputs("Flashmere: no display could be opened (is DISPLAY set?). Flashmere needs a graphical "
+                   "desktop; flashmere-cli updates the pedal from a terminal.\n",
+                   stderr);
+        setApplicationReturnValue(1);
+        quit();
+        return;
+    }
+
     // JUCE quotes every argument that holds a blank; a firmware path must reach the
     // screen exactly as typed, so it is rebuilt from the arguments.
     const auto commandLine = CommandLine::firmwarePath(getCommandLineParameterArray());

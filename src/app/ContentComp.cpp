@@ -8,6 +8,7 @@ const juce::String ContentComp::progressLabelPrefix = "Update progress:";
 const juce::String ContentComp::outputGoneText
     = "The selected MIDI output is no longer connected. Reconnect the interface, restart Flashmere and "
       "select the output again.";
+const juce::String ContentComp::updateFailedTitle = "Update failed";
 
 ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
     : ownerWindow(owner)
@@ -126,8 +127,11 @@ void ContentComp::buttonClicked(juce::Button* button)
         {
             // Unplugged since it was chosen: the list of ports is read at start, so the
             // way back is a restart with the interface plugged in.
-            progressLabel->setText(progressLabelPrefix + " " + outputGoneText, juce::dontSendNotification);
+            progressLabel->setText(progressLabelPrefix + " "
+                                       + BasicSysexProtocolClass::headline(outputGoneText),
+                                   juce::dontSendNotification);
             showUpdateButtonState(false);
+            UserAlerts::show(UserAlerts::Icon::warning, {}, outputGoneText);
         }
         else if (midiInterface->isConnected())
         {
@@ -173,8 +177,12 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
         }
 
         // A pass that failed gives the controls back, as a completed one does; the bar
-        // keeps showing how far it got.
-        if (BasicSysexProtocolClass::isFailureStatus(status))
+        // keeps showing how far it got. The label has room for the headline only: the
+        // whole story, with what to do, comes in a box, once per pass.
+        const auto failed = BasicSysexProtocolClass::isFailureStatus(status);
+        const auto failureIsNew = failed && ! passEnded;
+
+        if (failed)
         {
             passEnded = true;
             midiInterface->setEnabled(true);
@@ -183,7 +191,21 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
             updateButton->setEnabled(connected);
         }
 
-        progressLabel->setText(progressLabelPrefix + " " + status, juce::dontSendNotification);
+        progressLabel->setText(progressLabelPrefix + " "
+                                   + (failed ? BasicSysexProtocolClass::headline(status) : status),
+                               juce::dontSendNotification);
+
+        if (failureIsNew)
+        {
+            // Failures are only ever posted, so this runs on the message thread.
+            jassert(juce::MessageManager::getInstance()->isThisTheMessageThread());
+            repaint();
+            const auto story
+                = status.fromFirstOccurrenceOf(BasicSysexProtocolClass::failurePrefix + ": ", false, false);
+            UserAlerts::show(UserAlerts::Icon::warning, updateFailedTitle,
+                             story.substring(0, 1).toUpperCase() + story.substring(1));
+            return;
+        }
     }
 
     repaint();

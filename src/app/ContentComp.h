@@ -53,8 +53,11 @@ public:
     /** The text before the status in the progress label. */
     static const juce::String progressLabelPrefix;
 
-    /** What the progress label says when the chosen output has gone before an update. */
+    /** What the user is told when the chosen output has gone before an update. */
     static const juce::String outputGoneText;
+
+    /** The title of the box that tells how an update failed. */
+    static const juce::String updateFailedTitle;
 
 private:
     //==============================================================================

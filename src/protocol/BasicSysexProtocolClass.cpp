@@ -14,8 +14,9 @@ juce::String describeSendFailure(int result)
 
     if (result == InterfaceBaseClass::outputGone)
         return prefix
-               + ": the MIDI interface was disconnected during the upload. Reconnect the interface, "
-                 "restart the pedal in its update mode if it needs that, and run the update again.";
+               + ": the MIDI interface was disconnected. It went away during the upload, so the pedal "
+                 "holds only part of the firmware. Reconnect the interface, restart the pedal in its "
+                 "update mode if it needs that, and run the update again.";
 
     if (result == InterfaceBaseClass::noOutputOpen)
         return prefix
@@ -118,8 +119,8 @@ void BasicSysexProtocolClass::run()
 
     if (! framing.isClean())
     {
-        finishPass(failurePrefix + ": the firmware image is damaged (" + juce::String(framing.describeFault())
-                   + "). Nothing was sent to the pedal.");
+        finishPass(failurePrefix + ": the firmware image is damaged. Nothing was sent to the pedal: "
+                   + juce::String(framing.describeFault()) + ".");
         return;
     }
 

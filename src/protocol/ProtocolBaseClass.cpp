@@ -24,3 +24,8 @@ void ProtocolBaseClass::startUpdate()
         setProgress(0.0);
     }
 }
+
+juce::String ProtocolBaseClass::headline(const juce::String& status)
+{
+    return status.upToFirstOccurrenceOf(". ", false, false).trimCharactersAtEnd(".");
+}

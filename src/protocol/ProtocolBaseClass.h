@@ -23,10 +23,14 @@ public:
     virtual void startUpdate();
 
     /** Status texts that begin with this report a pass that did not send the whole
-        image. */
+        image. Such a text is "Update failed: " and what went wrong in a short first
+        sentence, followed by what it means and what to do. */
     static const juce::String failurePrefix;
 
     static bool isFailureStatus(const juce::String& status) { return status.startsWith(failurePrefix); }
+
+    /** The short first sentence of a status, without its full stop. */
+    static juce::String headline(const juce::String& status);
 
 protected:
     InterfaceBaseClass* deviceInterface;

@@ -71,6 +71,9 @@ TEST_F(UpdateFlow, ADamagedFileSendsNothingAndGivesTheControlsBack)
     ASSERT_TRUE(testsupport::pumpUntil([&] { return ! screen->getProtocol()->isThreadRunning(); }));
     testsupport::pumpFor(30);
     EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 0);
+    EXPECT_EQ(progressText(), "Update progress: Update failed: the firmware image is damaged");
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(alerts[0].message.contains("Nothing was sent to the pedal")) << alerts[0].message;
     EXPECT_TRUE(updateButton->isEnabled());
     EXPECT_TRUE(isReadyColour());
     EXPECT_TRUE(midi->isEnabled());
@@ -90,7 +93,12 @@ TEST_F(UpdateFlow, AnInterfaceUnpluggedDuringTheUploadIsAFailedUpdate)
     ASSERT_TRUE(testsupport::pumpUntil([&] { return ! screen->getProtocol()->isThreadRunning(); }));
     testsupport::pumpFor(50);
 
-    EXPECT_TRUE(progressText().contains("Reconnect the interface")) << progressText();
+    EXPECT_EQ(progressText(), "Update progress: Update failed: the MIDI interface was disconnected");
+    ASSERT_EQ(alerts.size(), 1u); // the whole story, once
+    EXPECT_EQ(alerts[0].title, "Update failed");
+    EXPECT_EQ(alerts[0].icon, UserAlerts::Icon::warning);
+    EXPECT_TRUE(alerts[0].message.startsWith("The MIDI interface was disconnected."));
+    EXPECT_TRUE(alerts[0].message.contains("Reconnect the interface")) << alerts[0].message;
     EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 1);
     EXPECT_EQ(selector->getText(), "(Disconnected)");
     EXPECT_FALSE(midi->isConnected());
@@ -108,7 +116,9 @@ TEST_F(UpdateFlow, AnOutputThatWentAwayBeforeUpdateIsReportedAndNothingStarts)
     clickUpdate();
 
     EXPECT_FALSE(screen->getProtocol()->isThreadRunning());
-    EXPECT_EQ(progressText(), "Update progress: " + ContentComp::outputGoneText);
+    EXPECT_EQ(progressText(), "Update progress: The selected MIDI output is no longer connected");
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].message, ContentComp::outputGoneText);
     testsupport::pumpFor(50);
     EXPECT_EQ(selector->getText(), "(Disconnected)");
     EXPECT_FALSE(updateButton->isEnabled());

@@ -3,6 +3,7 @@
 # with ImageMagick. Source it as:  source "$(dirname "$0")/lib.sh" "$@"
 # where the script's arguments are <Flashmere> <libfakeseq_preload.so>. The stand-in is
 # configured through FAKESEQ_PORTS, FAKESEQ_UNPLUG_AFTER, ..., exported by the script.
+# shellcheck shell=bash disable=SC2034 # what is set here is read by the scripts
 
 set -u
 
@@ -54,6 +55,10 @@ fail()
     if [ -s "$E2E_LOG" ]; then
         echo "--- MIDI log:" >&2
         cut -c1-120 "$E2E_LOG" >&2
+    fi
+    if [ -n "$APP_PID" ] && has_exited "$APP_PID"; then
+        echo "--- the program has ended (a start ends at once, with no window, while another" \
+            "instance runs anywhere on this machine)" >&2
     fi
     if [ -s "$E2E_WORK/app.out" ]; then
         echo "--- program output (X atom warnings left out):" >&2
@@ -119,6 +124,7 @@ wait_exit()
 find_window()
 {
     local regex
+    # shellcheck disable=SC2016 # the $ is the regular expression's
     regex="^$(printf '%s' "$2" | sed 's/[][\.*^$()+?{}|]/\\&/g')\$"
     xdotool search --all --onlyvisible --pid "$1" --name "$regex" 2>/dev/null
 }

@@ -15,7 +15,7 @@ xdotool key --window "$box" Return
 win=$(wait_window "$APP_PID" "$TITLE_BUILTIN" 5) || fail "no main window titled '$TITLE_BUILTIN' after Return"
 [ -z "$(find_window "$APP_PID" "File not found")" ] || fail "the box is still shown"
 echo "ok: after Return the box is gone and the main window offers the built-in firmware"
-expect_eq "$(button_state "$win")" "red disabled" "update button"
+wait_button "$win" "red disabled"
 
 kill -INT "$APP_PID"
 wait_exit "$APP_PID" 3000 || fail "the program did not end on SIGINT"

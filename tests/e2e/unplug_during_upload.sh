@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The MIDI interface is unplugged after two of three messages: nothing more is sent, the
-# program keeps running, the selector is given back showing "(Disconnected)" and the
-# update button is red and disabled, as with no output chosen.
+# program keeps running and says in a box that the update failed, the selector is given
+# back showing "(Disconnected)" and the update button is red and disabled, as with no
+# output chosen.
 source "$(dirname "$0")/lib.sh" "$@"
 
 readonly SELECTOR_AREA=622x30+14+151 # the output selector, in window coordinates
@@ -11,12 +12,19 @@ make_syx "$E2E_WORK/fw.syx" 9 40 9
 export FAKESEQ_PORTS="Pedal MIDI" FAKESEQ_UNPLUG_AFTER="Pedal MIDI:2"
 start_app "$E2E_WORK/fw.syx"
 win=$(wait_window "$APP_PID" "fw version 0.00") || fail "no window titled 'fw version 0.00'"
+wait_button "$win" "red disabled"
 import -window "$win" -crop "$SELECTOR_AREA" +repage "$E2E_WORK/selector-disconnected.png"
 
 choose_output "$win" 1
 wait_button "$win" "green enabled"
 click "$win" "$UPDATE_X" "$UPDATE_Y"
 wait_log_count 2
+box=$(wait_window "$APP_PID" "Update failed" 5) || fail "no box titled 'Update failed'"
+echo "ok: the \"Update failed\" box is shown"
+screenshot update-failed-box "$box"
+xdotool key --window "$box" Return
+sleep 0.5
+[ -z "$(find_window "$APP_PID" "Update failed")" ] || fail "the box is still shown after Return"
 wait_button "$win" "red disabled" 5
 echo "ok: the button is red and disabled once the interface is gone"
 sleep 1

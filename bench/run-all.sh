@@ -1,0 +1,237 @@
+#!/usr/bin/env bash
+# Builds Flashmere and its benchmarks (Release, in build/bench), runs every benchmark in
+# real time and writes the figures, beside their targets, into docs/performance.md.
+#
+# Usage: bench/run-all.sh [--quick]
+#   --quick  a smoke run of the benchmark tools (two start-ups, two closes, a pass of a
+#            few messages each way; no idle or CPU run) in about a minute; it writes
+#            build/bench/results/performance-quick.md and leaves docs/ alone.
+# The whole run takes about eight minutes, most of it in three real-time uploads of 79 s.
+# Environment: FLASHMERE_BENCH_BUILD (build folder), FLASHMERE_BENCH_JOBS (build jobs),
+# FLASHMERE_BENCH_SEED (the close benchmark's random seed).
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${FLASHMERE_BENCH_BUILD:-$root/build/bench}
+results=$build/results
+quick=0
+
+for argument in "$@"; do
+    case $argument in
+        --quick) quick=1 ;;
+        *)
+            echo "usage: $0 [--quick]" >&2
+            exit 2
+            ;;
+    esac
+done
+
+# The benchmarks run the real program, which allows one instance per machine (a lock
+# file in /var/tmp). Where it can, the run gets a /var/tmp of its own, so that it neither
+# meets nor disturbs a Flashmere started by someone else, or by the end-to-end tests.
+if [[ -z "${FLASHMERE_BENCH_ISOLATED:-}" ]] && ((EUID == 0)) \
+    && unshare --mount --propagation private true 2>/dev/null; then
+    export FLASHMERE_BENCH_ISOLATED=1
+    exec unshare --mount --propagation private \
+        bash -c 'mount -t tmpfs flashmere-bench /var/tmp && exec bash "$0" "$@"' "$0" "$@"
+fi
+
+#==============================================================================
+# Build
+
+if [[ -z "${FLASHMERE_BENCH_BUILT:-}" ]]; then
+    "$root/scripts/install-deps.sh" test
+
+    # What the benchmarks need beyond the tests: the X Damage and XTest libraries.
+    missing=()
+    for package in libxdamage-dev libxtst-dev; do
+        status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+        [[ "$status" == "install ok installed" ]] || missing+=("$package")
+    done
+    if ((${#missing[@]} > 0)); then
+        sudo_cmd=()
+        ((EUID == 0)) || sudo_cmd=(sudo)
+        DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}" \
+            || { "${sudo_cmd[@]}" apt-get update -q && DEBIAN_FRONTEND=noninteractive \
+                "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"; }
+    fi
+
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFLASHMERE_BUILD_BENCHMARKS=ON \
+        -DFLASHMERE_SANITIZER= >/dev/null
+    cmake --build "$build" -j "${FLASHMERE_BENCH_JOBS:-$(nproc)}" \
+        --target Flashmere fakeseq_preload flashmere_bench_pacing flashmere_bench_app
+    export FLASHMERE_BENCH_BUILT=1
+fi
+
+# The program's windows go to a virtual display of their own, with no window manager:
+# the same every time, and nobody's pointer in the way.
+if [[ -z "${FLASHMERE_BENCH_DISPLAY:-}" ]]; then
+    export FLASHMERE_BENCH_DISPLAY=1
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
+#==============================================================================
+# Run
+
+mkdir -p "$results"
+rm -f "$results"/*.txt
+
+# run NAME COMMAND...: one benchmark; its output goes to the terminal and to NAME.txt.
+# A missed target (exit 1) does not stop the run; a broken benchmark (other codes) does.
+run()
+{
+    local name=$1 code
+    shift
+    echo
+    set +e
+    "$@" 2>&1 | tee "$results/$name.txt"
+    code=${PIPESTATUS[0]}
+    set -e
+    if ((code > 1)); then
+        echo "bench/run-all.sh: the $name benchmark failed (exit code $code)" >&2
+        exit 1
+    fi
+}
+
+echo "Load before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+if ((quick)); then
+    run startup "$build/flashmere_bench_app" startup --runs 2
+    run close "$build/flashmere_bench_app" close --runs 2 ${FLASHMERE_BENCH_SEED:+--seed "$FLASHMERE_BENCH_SEED"}
+    run pacing-nonblocking "$build/flashmere_bench_pacing" --baud 0 --messages 4
+    run pacing-blocking "$build/flashmere_bench_pacing" --baud 31250 --messages 4
+else
+    # The short, load-sensitive ones first.
+    run startup "$build/flashmere_bench_app" startup --runs 12
+    run close "$build/flashmere_bench_app" close --runs 24 ${FLASHMERE_BENCH_SEED:+--seed "$FLASHMERE_BENCH_SEED"}
+    run cpu "$build/flashmere_bench_app" cpu
+    run pacing-nonblocking "$build/flashmere_bench_pacing" --baud 0
+    run pacing-blocking "$build/flashmere_bench_pacing" --baud 31250
+fi
+
+#==============================================================================
+# Report
+
+# fig NAME KEY: a figure from a benchmark's output ("key: value"), or "?" when absent.
+fig()
+{
+    local value
+    value=$(sed -n "s/^$2: //p" "$results/$1.txt" 2>/dev/null | tail -1)
+    echo "${value:-?}"
+}
+
+# Whether a figure is within a bound: within VALUE MAX.
+within() { awk -v v="$1" -v m="$2" 'BEGIN { exit !(v != "?" && v + 0 <= m + 0) }'; }
+verdict() { if "$@"; then echo "**met**"; else echo "**missed**"; fi; }
+
+pass_row()
+{
+    local name=$1 label=$2 k="pass.$3"
+    echo "| $label | within 0.5 % of the limit; no gap short of 300 ms" \
+        "| $(fig "$name" "$k.total_s") s against $(fig "$name" "$k.limit_s") s" \
+        "($(fig "$name" "$k.excess_percent") % over); shortest gap $(fig "$name" "$k.gap_min_ms") ms," \
+        "$(fig "$name" "$k.gap_short_count") short; gap error p99 $(fig "$name" "$k.gap_error_p99_ms") ms," \
+        "worst $(fig "$name" "$k.gap_error_worst_ms") ms" \
+        "| $(verdict [ "$(fig "$name" "$k.verdict")" = met ]) |"
+}
+
+machine_row()
+{
+    echo "| $1 | $(fig "$2" machine.load_at_start) | $(fig "$2" machine.load_at_end) | $(fig "$2" machine.busy_percent) % |"
+}
+
+if ((quick)); then
+    report=$results/performance-quick.md
+else
+    report=$root/docs/performance.md
+fi
+mkdir -p "$(dirname "$report")"
+
+idle_before=$(fig cpu idle.before.cpu_percent)
+idle_after=$(fig cpu idle.after.cpu_percent)
+
+{
+    echo "# Performance"
+    echo
+    echo "Flashmere's speed is not raw throughput. It is pacing that is exactly as slow as the"
+    echo "pedal needs and no slower, a window that appears at once, a close that is instant even"
+    echo "during an upload, and a program that costs nothing while it waits. These figures come"
+    echo "from \`bench/run-all.sh\`$( ((quick)) && echo " --quick (a smoke run: too few runs to judge by)"), run on $(date -u '+%Y-%m-%d %H:%M UTC')."
+    echo
+    echo "## Figures"
+    echo
+    echo "| What | Target | Figure | Verdict |"
+    echo "|---|---|---|---|"
+    pass_row pacing-nonblocking "A whole upload of the built-in image, sends return at once (as ALSA's do)" nonblocking
+    pass_row pacing-blocking "The same, sends block for their wire time at 31250 baud (a blocking driver)" blocking
+    echo "| Close during an upload, $(fig close close.runs) times at random moments | at most 0.5 s from the request to the exit, worst case; no message after the request" \
+        "| median $(fig close close.median_ms) ms, worst $(fig close close.worst_ms) ms;" \
+        "$(fig close close.messages_after_total) message(s) sent after the request; $(fig close close.nonzero_exits) non-zero exit(s)" \
+        "| $(verdict [ "$(fig close close.verdict)" = met ]) |"
+    echo "| Start-up to the main window mapped and painted, $(fig startup startup.runs) runs | median at most 300 ms" \
+        "| median $(fig startup startup.painted_ms_median) ms (fastest $(fig startup startup.painted_ms_min), slowest $(fig startup startup.painted_ms_max));" \
+        "mapped after $(fig startup startup.mapped_ms_median) ms; peak memory $(fig startup startup.peak_memory_mb_median) MB" \
+        "| $(verdict within "$(fig startup startup.painted_ms_median)" 300) |"
+    if ((! quick)); then
+        echo "| CPU of the whole program over a full upload | under 1 s" \
+            "| $(fig cpu cpu.pass.cpu_s) s in $(fig cpu cpu.pass.wall_s) s ($(fig cpu cpu.pass.cpu_percent) % of one core);" \
+            "peak memory $(fig cpu cpu.pass.peak_memory_mb) MB" \
+            "| $(verdict awk -v v="$(fig cpu cpu.pass.cpu_s)" 'BEGIN { exit !(v != "?" && v + 0 < 1) }') |"
+        echo "| CPU while idle for 10 s with the window open, before any upload | about 0 (under 0.1 % of one core)" \
+            "| $(fig cpu idle.before.cpu_ms) ms ($idle_before %); $(fig cpu idle.before.wakeups_per_s) wake-ups a second" \
+            "| $(verdict within "$idle_before" 0.1) |"
+        echo "| The same, after a completed upload | about 0 (under 0.1 % of one core)" \
+            "| $(fig cpu idle.after.cpu_ms) ms ($idle_after %); $(fig cpu idle.after.wakeups_per_s) wake-ups a second" \
+            "| $(verdict within "$idle_after" 0.1) |"
+    fi
+    echo
+    echo "The limit of an upload is the time the pedal itself needs: for every message, its wire"
+    echo "time at 31250 baud (10 bits a byte, 320 µs) and then 300 ms of silence, Σ(300 ms +"
+    echo "bytes × 320 µs) over the image's $(fig pacing-nonblocking pass.nonblocking.messages) messages of $(fig pacing-nonblocking pass.nonblocking.bytes) bytes."
+    echo "A gap runs from the moment a message's last byte has left the cable to the start of the"
+    echo "next send; its error is how much longer than 300 ms it is."
+    echo
+    echo "## Machine"
+    echo
+    echo "$(fig startup machine.cpu), $(fig startup machine.cores) cores; $(fig startup machine.kernel)."
+    echo "Load average (1, 5, 15 min) at the start and end of each benchmark, and how busy all"
+    echo "CPUs were during it (the benchmark itself included):"
+    echo
+    echo "| Benchmark | Load at start | Load at end | CPUs busy |"
+    echo "|---|---|---|---|"
+    machine_row "Start-up" startup
+    machine_row "Close during an upload" close
+    ((quick)) || machine_row "CPU, idle and over an upload" cpu
+    machine_row "Upload, sends return at once" pacing-nonblocking
+    machine_row "Upload, blocking sends" pacing-blocking
+    echo
+    echo "## Method"
+    echo
+    echo "Everything runs in real time against the project's MIDI stand-in (\`tests/fakeseq\`), which"
+    echo "records when each send began and when its last byte would have left a 31250 baud cable,"
+    echo "on CLOCK_MONOTONIC. The uploads (\`flashmere_bench_pacing\`) run the real protocol object"
+    echo "and the real MIDI interface in-process; the pass ends when the protocol publishes progress"
+    echo "1.0, after the pause that follows the last message. The other benchmarks"
+    echo "(\`flashmere_bench_app\`) run the real program, Release build, on a virtual X display with"
+    echo "no window manager, the stand-in preloaded, and drive it through XTest as a person would."
+    echo "Start-up runs from the fork of the process to the moment every pixel of the main window"
+    echo "has been drawn since it was mapped (X Damage events) and its background and title bar"
+    echo "show; peak memory is VmHWM one second later. A close is the title bar's close button"
+    echo "clicked at a random moment of the upload's first 12 s, which hold every kind of message,"
+    echo "the longest (500 bytes) included; it ends when the process has exited. CPU is the whole"
+    echo "process's user and system time from /proc, over 10 s of idling before any upload, from"
+    echo "the click on update until the button is back, and over 10 s of idling after the upload."
+    echo
+    echo "## Details"
+    for name in startup close; do
+        echo
+        echo "\`flashmere_bench_app $name\`, one line a run:"
+        echo
+        echo '```'
+        grep -E '^run ' "$results/$name.txt" || true
+        echo '```'
+    done
+} >"$report"
+
+echo
+echo "Written: $report"
