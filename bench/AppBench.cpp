@@ -169,10 +169,17 @@ int countLogLines(const std::string& path)
     return lines;
 }
 
+// Ends a run that went wrong, keeping a picture of the screen beside the program's output.
 [[noreturn]] void failRun(App& app, const std::string& why)
 {
+    const auto shot = workDir + "/failure.png";
+    const auto command = "import -window root '" + shot + "' 2>/dev/null";
+
+    if (std::system(command.c_str()) != 0)
+        std::fprintf(stderr, "(no screenshot: ImageMagick's import failed)\n");
+
     stop(app);
-    throw std::runtime_error(why + " (program output: " + app.output + ")");
+    throw std::runtime_error(why + " (program output: " + app.output + ", screen: " + shot + ")");
 }
 
 //==============================================================================
@@ -209,7 +216,15 @@ XSession::TopLevel* waitPainted(XSession& x, App& app, double timeoutSeconds, do
         timeoutSeconds);
 
     if (! painted)
+    {
+        for (auto* w : x.windows())
+            std::fprintf(stderr, "window 0x%lx \"%s\": %s%s, %dx%d, %lld pixels drawn in %d reports\n", w->id,
+                         x.title(w->id).c_str(), w->overrideRedirect ? "override-redirect, " : "",
+                         w->mapped ? "mapped" : "not mapped", w->width, w->height, w->coveredCount,
+                         w->damageEvents);
+
         failRun(app, "the main window was not painted within " + bench::fixed(timeoutSeconds, 0) + " s");
+    }
 
     paintedAt = x.lastEventAt();
     return found;
@@ -261,11 +276,15 @@ void chooseOutput(XSession& x, App& app, Window main)
     if (! shown)
         failRun(app, "the output selector's list did not open");
 
+    // A menu takes no click in its first 250 ms, so that the click that opened it cannot
+    // also pick an item.
+    x.pump(menu->createdAt + 0.3);
     x.clickAt(menu->id, menuItemX, menuFirstPortY);
     x.moveTo(main, parkX, parkY);
 
     if (! waitButton(x, main, "green enabled", 5.0))
-        failRun(app, "the update button did not turn green once the port was chosen");
+        failRun(app, "the update button is " + buttonState(x, main)
+                         + ", not green enabled, once the port was chosen");
 }
 
 //==============================================================================
@@ -553,6 +572,7 @@ int main(int argc, char** argv)
     }
     catch (const std::exception& e)
     {
+        // The folder stays, with what the failed run left.
         std::fprintf(stderr, "flashmere_bench_app %s: %s\n", what.c_str(), e.what());
         return 2;
     }

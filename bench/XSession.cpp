@@ -2,6 +2,7 @@
 
 #include "BenchSupport.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <algorithm>
@@ -192,13 +193,31 @@ std::vector<XSession::TopLevel*> XSession::windows(const std::string& wanted)
 
 std::string XSession::title(Window window)
 {
-    char* name = nullptr;
+    // The program names its windows in UTF-8 (_NET_WM_NAME); WM_NAME is the fallback.
+    const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
     std::string result;
 
-    if (XFetchName(display, window, &name) != 0 && name != nullptr)
+    for (const Atom property : { netWmName, Atom(XA_WM_NAME) })
     {
-        result = name;
-        XFree(name);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+
+        if (XGetWindowProperty(display, window, property, 0, 1024, False, AnyPropertyType, &type, &format,
+                               &count, &remaining, &data)
+                == Success
+            && data != nullptr)
+        {
+            if (format == 8 && (type == utf8 || type == XA_STRING))
+                result.assign(reinterpret_cast<const char*>(data), count);
+
+            XFree(data);
+        }
+
+        if (! result.empty())
+            break;
     }
 
     return result;

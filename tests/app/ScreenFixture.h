@@ -32,6 +32,7 @@ struct ScreenFixture : ::testing::Test
 
     void make(const juce::String& commandLine = {})
     {
+        labels.clear();
         screen = std::make_unique<ContentComp>(nullptr, commandLine);
         screen->setSize(642, 366);
 

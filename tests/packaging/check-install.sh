@@ -12,7 +12,7 @@ build=$1
 expected=$2
 prefix=$3
 
-rm -rf "$prefix" "$prefix.diff"
+rm -rf "$prefix"
 cmake --install "$build" --prefix "$prefix" > "$prefix.log"
 
 expect_tree "$prefix" "$expected" "the installed prefix"
@@ -55,7 +55,7 @@ mime_type=$(desktop_value "$desktop" MimeType)
 mime_type=${mime_type%;}
 [[ -n "$mime_type" && "$mime_type" != *";"* ]] || fail "MimeType=$mime_type: expected one type"
 
-update-mime-database "$prefix/share/mime" > "$prefix.mime.log" 2>&1 || {
+XDG_DATA_DIRS="$prefix/share:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}" update-mime-database "$prefix/share/mime" > "$prefix.mime.log" 2>&1 || {
     cat "$prefix.mime.log"
     fail "update-mime-database failed"
 }

@@ -11,10 +11,10 @@ tree_listing()
 # Whether the listing of a folder is exactly the expected one; prints the difference when not.
 expect_tree()
 {
-    local root=$1 expected=$2 what=$3
-    if ! diff -u <(LC_ALL=C sort "$expected") <(tree_listing "$root") > "$root.diff"; then
+    local root=$1 expected=$2 what=$3 difference
+    if ! difference=$(diff -u <(LC_ALL=C sort "$expected") <(tree_listing "$root")); then
         echo "FAIL: $what holds other files than expected ('-' missing, '+' unexpected):"
-        cat "$root.diff"
+        echo "$difference"
         return 1
     fi
 }

@@ -20,7 +20,7 @@ work=$(mktemp -d /tmp/flashmere-open.XXXXXX)
 pid=
 cleanup()
 {
-    if [[ -n "$pid" ]] && kill -0 "$pid" 2> /dev/null; then
+    if [[ -n "$pid" ]] && running "$pid"; then
         kill -KILL "$pid" 2> /dev/null || true
     fi
     rm -rf "$work"
@@ -31,6 +31,12 @@ fail()
 {
     echo "FAIL: $*"
     exit 1
+}
+
+# Started by gio, the program is no child of ours: once ended it may linger as a zombie.
+running()
+{
+    [[ -r "/proc/$1/status" ]] && ! grep -q '^State:[[:space:]]*Z' "/proc/$1/status" 2> /dev/null
 }
 
 [[ -f "$prefix/share/applications/mimeinfo.cache" ]] || fail "run check-install.sh first"
@@ -89,10 +95,10 @@ import -window root "$prefix.screen.png" 2> /dev/null || true
 # The program ends when asked.
 kill -TERM "$pid"
 for _ in $(seq 1 100); do
-    kill -0 "$pid" 2> /dev/null || break
+    running "$pid" || break
     sleep 0.1
 done
-! kill -0 "$pid" 2> /dev/null || fail "Flashmere did not end on SIGTERM"
+! running "$pid" || fail "Flashmere did not end on SIGTERM"
 pid=
 
 echo "gio open started the installed Flashmere with the file; its window is titled, classed and iconed as expected"

@@ -13,7 +13,7 @@ struct StoppingPass : ::testing::Test
     FakeInterface device;
     std::unique_ptr<BasicSysexProtocolClass> protocol
         = std::make_unique<BasicSysexProtocolClass>(&device, image.get());
-    ProgressRecorder recorder { *protocol };
+    std::unique_ptr<ProgressRecorder> recorder = std::make_unique<ProgressRecorder>(*protocol);
 
     void startAndWaitForFirstSend()
     {
@@ -34,8 +34,8 @@ TEST_F(StoppingPass, AStopDuringAPauseLetsThePauseEndAndSendsNothingMore)
     testsupport::pumpFor(50);
 
     EXPECT_EQ(device.sendCount(), 1u);
-    EXPECT_NE(recorder.lastStatus(), "Update completed");
-    EXPECT_FALSE(ProtocolBaseClass::isFailureStatus(recorder.lastStatus()));
+    EXPECT_NE(recorder->lastStatus(), "Update completed");
+    EXPECT_FALSE(ProtocolBaseClass::isFailureStatus(recorder->lastStatus()));
 
     // The pause ran to its end: 300 ms after the send, not cut short by the request.
     const auto sendAt = device.sends()[0].startMs;
@@ -65,6 +65,7 @@ TEST_F(StoppingPass, DestroyingARunningProtocolStopsItWithoutForce)
 {
     startAndWaitForFirstSend();
 
+    recorder.reset();
     const auto start = juce::Time::getMillisecondCounterHiRes();
     protocol.reset(); // stopThread (2000): must end well inside it, never by force
     const auto elapsed = juce::Time::getMillisecondCounterHiRes() - start;
