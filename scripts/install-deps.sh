@@ -17,6 +17,7 @@ test_packages=(
     libgtest-dev
     xdotool
     clang-14 libclang-rt-14-dev clang-format
+    desktop-file-utils librsvg2-bin libxml2-utils shared-mime-info libglib2.0-bin dpkg-dev
 )
 
 case "$profile" in

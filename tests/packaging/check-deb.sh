@@ -50,7 +50,7 @@ expect_field Maintainer "Flashmere developers <flashmere@orvane.example>"
 # Package names of a relationship field, one a line, alternatives included.
 names_in()
 {
-    dpkg-deb --field "$deb" "$1" | tr ',|' '\n\n' | sed 's/^ *//; s/[ (].*//' | grep -v '^$' || true
+    dpkg-deb --field "$deb" "$1" | tr ',|' '\n' | sed 's/^ *//; s/[ (].*//' | grep -v '^$' || true
 }
 depends=$(names_in Depends)
 recommends=$(names_in Recommends)
@@ -58,12 +58,13 @@ recommends=$(names_in Recommends)
 expect_in()
 {
     local list=$1 package=$2 why=$3
-    grep -qx "$package" <<< "$list" || fail "$package ($why) is not among: $(echo $list)"
+    grep -qx "$package" <<< "$list" || fail "$package ($why) is not among: $(one_line "$list")"
 }
 
-# Libraries JUCE opens itself, where dpkg-shlibdeps cannot see them, and the fonts it draws with.
-for package in libx11-6 libxext6 fonts-dejavu-core; do
-    expect_in "$depends" "$package" "opened at run time"
+# Libraries JUCE opens itself, where dpkg-shlibdeps cannot see them, and the fonts it
+# draws with, found through fontconfig's configuration: a clean system has none of them.
+for package in libx11-6 libxext6 fontconfig-config fonts-dejavu-core; do
+    expect_in "$depends" "$package" "needed at run time"
 done
 for package in libxcursor1 libxinerama1 libxrandr2; do
     expect_in "$recommends" "$package" "used when present"
@@ -71,7 +72,7 @@ done
 
 # No maintainer scripts: the icon, desktop and MIME databases are dpkg triggers' work.
 scripts=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v -x -e '' -e control -e md5sums || true)
-[[ -z "$scripts" ]] || fail "the package has control files beyond control and md5sums: $(echo $scripts)"
+[[ -z "$scripts" ]] || fail "the package has control files beyond control and md5sums: $(one_line "$scripts")"
 
 # The package that installed a file; with /usr merged into /, the database may know the
 # file by its other name.
@@ -94,7 +95,7 @@ outside=$(cd "$root" && find . -mindepth 1 -maxdepth 1 ! -name usr)
 [[ -z "$outside" ]] || fail "files outside /usr: $outside"
 expect_tree "$root/usr" "$expected" "the package" || status=1
 
-program="$root/usr/bin/Flashmere"
+program="$root/usr/bin/flashmere"
 if [[ -f "$program" ]]; then
     # Every library the program is linked with comes from a package it depends on.
     for library in $(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
@@ -109,6 +110,9 @@ if [[ -f "$program" ]]; then
 
     if readelf -S "$program" | grep -q -e '\.symtab' -e '\.debug_info'; then
         fail "the program is not stripped"
+    fi
+    if readelf -d "$program" | grep -q -e '(RPATH)' -e '(RUNPATH)'; then
+        fail "the program looks for libraries in the build's folders: $(readelf -d "$program" | grep PATH)"
     fi
 fi
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers shared by the packaging checks.
 
 # Every file and link under a folder, one a line, sorted: "path file mode" or
@@ -25,6 +26,12 @@ png_size()
     local hex
     hex=$(od -An -tx1 -j16 -N8 "$1" | tr -d ' \n')
     echo "$((16#${hex:0:8}))x$((16#${hex:8:8}))"
+}
+
+# A list, one item a line, on one line.
+one_line()
+{
+    tr '\n' ' ' <<< "$1" | sed 's/ *$//'
 }
 
 # The value of a key of a desktop entry's main group.

@@ -73,8 +73,8 @@ done
 }
 
 pid=$(xdotool getwindowpid "$window")
-[[ "$(readlink -f "/proc/$pid/exe")" == "$(readlink -f "$prefix/bin/Flashmere")" ]] \
-    || fail "the window belongs to $(readlink -f "/proc/$pid/exe"), not the installed Flashmere"
+[[ "$(readlink -f "/proc/$pid/exe")" == "$prefix/bin/flashmere" ]] \
+    || fail "the window belongs to $(readlink -f "/proc/$pid/exe"), not the installed flashmere"
 
 # The desktop ties the window to its entry by the window's class.
 wm_class=$(xprop -id "$window" WM_CLASS | sed -n 's/^WM_CLASS(STRING) = "\([^"]*\)", "\([^"]*\)"$/\2/p')
@@ -83,7 +83,7 @@ startup_class=$(desktop_value "$prefix/share/applications/flashmere.desktop" Sta
 
 # The icon the desktop shows for the window: 128 x 128, the tile's corner clear, its
 # middle opaque.
-read -r width height corner middle < <(xprop -id "$window" -f _NET_WM_ICON 32c \
+read -r width height corner middle < <(xprop -id "$window" -notype -f _NET_WM_ICON 32c \
     '=$0 $1 $2 $8258\n' _NET_WM_ICON | sed -n 's/^_NET_WM_ICON=//p')
 [[ "$width x $height" == "128 x 128" ]] || fail "the window's icon is ${width:-no} x ${height:-icon}"
 ((((corner >> 24) & 255) == 0)) || fail "the icon's corner is not clear"
