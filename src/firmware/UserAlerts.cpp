@@ -11,6 +11,14 @@ void showModalBox(const Alert& alert)
     const auto icon = alert.icon == Icon::warning ? juce::MessageBoxIconType::WarningIcon
                                                   : juce::MessageBoxIconType::NoIcon;
     juce::AlertWindow::showMessageBox(icon, alert.title, alert.message, "ok");
+
+    // Without a compositing window manager the expose events for the area the box covered
+    // can go missing, which leaves the box's picture on the window under it.
+    auto& desktop = juce::Desktop::getInstance();
+
+    for (int i = 0; i < desktop.getNumComponents(); ++i)
+        if (auto* window = desktop.getComponent(i))
+            window->repaint();
 }
 
 Presenter& currentPresenter()
