@@ -17,11 +17,10 @@
 #include "protocol/BasicSysexProtocolClass.h"
 #include "protocol/UploadPacing.h"
 
-#include <atomic>
 #include <cstring>
 #include <functional>
 #include <juce_gui_basics/juce_gui_basics.h>
-#include <sys/resource.h>
+#include <unistd.h>
 
 namespace
 {
@@ -33,51 +32,30 @@ constexpr double allowedExcessPercent = 0.5;
 int baud = 0;
 int messageLimit = 0; // 0: the whole image
 
-double processCpuSeconds()
+/** The program's own pacing, watched: each pause is the real one, and its start and end
+    are noted, so that the end of the last one, which ends the pass as the pedal sees it,
+    is known exactly. The protocol thread writes; the message thread reads once the thread
+    has ended. */
+class ObservedPacing final : public UploadPacing
 {
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
-
-// Runs the message loop, which the protocol thread needs for its short locked steps,
-// until the condition holds; false when the time ran out first.
-bool pumpUntil(const std::function<bool()>& condition, double timeoutSeconds)
-{
-    const auto deadline = bench::now() + timeoutSeconds;
-
-    while (! condition())
+public:
+    struct Pause
     {
-        if (bench::now() >= deadline)
-            return condition();
+        int requestedMs = 0;
+        double startedAt = 0, endedAt = 0;
+    };
 
-        juce::MessageManager::getInstance()->runDispatchLoopUntil(20);
+    void pause(int milliseconds) override
+    {
+        Pause p;
+        p.requestedMs = milliseconds;
+        p.startedAt = bench::now();
+        UploadPacing::pause(milliseconds);
+        p.endedAt = bench::now();
+        pauses.push_back(p);
     }
 
-    return true;
-}
-
-// Notes the moment the pass publishes its end, progress 1.0: that is after the pause
-// that follows the last message. Called on the protocol thread (progress) and on the
-// message thread (status texts).
-struct PassEndWatch final : juce::ChangeListener
-{
-    explicit PassEndWatch(ProgressClass& p)
-        : progress(p)
-    {
-    }
-
-    void changeListenerCallback(juce::ChangeBroadcaster*) override
-    {
-        double unset = 0.0;
-
-        if (progress.getProgress() == 1.0)
-            endedAt.compare_exchange_strong(unset, bench::now());
-    }
-
-    ProgressClass& progress;
-    std::atomic<double> endedAt { 0.0 };
+    std::vector<Pause> pauses;
 };
 
 juce::ComboBox* findOutputSelector(juce::Component& parent)
@@ -90,165 +68,246 @@ juce::ComboBox* findOutputSelector(juce::Component& parent)
     return nullptr;
 }
 
+// Runs the message loop until the condition holds; only while the pass is set up.
+bool pumpUntil(const std::function<bool()>& condition, double timeoutSeconds)
+{
+    const auto deadline = bench::now() + timeoutSeconds;
+
+    while (! condition())
+    {
+        if (bench::now() >= deadline)
+            return condition();
+
+        juce::MessageManager::getInstance()->runDispatchLoopUntil(10);
+    }
+
+    return true;
+}
+
 struct Message
 {
     int size = 0;
     double sendStart = 0, wireEnd = 0;
 };
 
-int fail(const std::string& why)
+double mean(const std::vector<double>& values)
 {
-    std::fprintf(stderr, "flashmere_bench_pacing: %s\n", why.c_str());
-    return 2;
+    double sum = 0.0;
+
+    for (const auto v : values)
+        sum += v;
+
+    return values.empty() ? 0.0 : sum / double(values.size());
 }
 
-int runPass()
-{
-    const std::string mode = baud > 0 ? "blocking" : "nonblocking";
-    const std::string key = "pass." + mode + ".";
-
-    std::printf("== Upload pacing: a %s pass of the built-in image, sends %s ==\n",
-                messageLimit > 0 ? "shortened" : "whole",
-                baud > 0 ? "blocking for their wire time at 31250 baud (a blocking driver)"
-                         : "returning at once (ALSA)");
-    bench::printMachineAtStart();
-
-    fakeseq_reset();
-    fakeseq_add_output_port(portName);
-    fakeseq_set_baud(baud);
-
-    MidiInterfaceClass midi(true, false);
-    midi.setBounds(0, 0, 400, midi.getPreferredHeight());
-    auto* selector = findOutputSelector(midi);
-
-    if (selector == nullptr)
-        return fail("the MIDI interface has no output selector");
-
-    // Let the selector's first, posted change go by, then pick the port as a user would.
-    pumpUntil([] { return false; }, 0.1);
-    selector->setSelectedId(1, juce::sendNotificationAsync);
-
-    if (! pumpUntil([&] { return midi.isConnected(); }, 5.0))
-        return fail("the stand-in's port did not open");
-
-    // A shortened pass sends the image's first messages, from a file of their own.
-    auto image = std::make_unique<FirmwareImage>();
-    const juce::TemporaryFile shortImage(".syx");
-
-    if (messageLimit > 0)
-    {
-        const auto* data = image->getData();
-        size_t length = 0;
-
-        for (int found = 0; length < image->getSize() && found < messageLimit; ++length)
-            found += data[length] == 0xF7 ? 1 : 0;
-
-        shortImage.getFile().replaceWithData(data, length);
-        image = std::make_unique<FirmwareImage>(shortImage.getFile().getFullPathName());
-    }
-
-    BasicSysexProtocolClass protocol(&midi, image.get());
-    PassEndWatch watch(protocol);
-    protocol.addChangeListener(&watch);
-
-    const auto cpuBefore = processCpuSeconds();
-    const auto startedAt = bench::now();
-    protocol.startUpdate();
-
-    // The pass takes about 79 s; a pass that takes twice that has gone wrong.
-    const bool ended = pumpUntil([&] { return watch.endedAt > 0.0 && ! protocol.isThreadRunning(); }, 200.0);
-    const auto cpuSeconds = processCpuSeconds() - cpuBefore;
-    protocol.removeChangeListener(&watch);
-
-    if (! ended)
-        return fail("the pass did not end within 200 s");
-
-    if (protocol.getStatusText() != "Update completed")
-        return fail("the pass ended with \"" + protocol.getStatusText().toStdString() + "\"");
-
-    // The stand-in's record, checked against the image: every message once, whole, in order.
-    std::vector<Message> messages;
-    std::vector<unsigned char> bytes(1024), received;
-
-    for (int i = 0; i < fakeseq_message_count(portName); ++i)
-    {
-        Message m;
-        m.size = fakeseq_get_message(portName, i, bytes.data(), int(bytes.size()), &m.sendStart, &m.wireEnd);
-        received.insert(received.end(), bytes.begin(),
-                        bytes.begin() + std::min<int>(m.size, int(bytes.size())));
-        messages.push_back(m);
-    }
-
-    if (received.size() != image->getSize()
-        || std::memcmp(received.data(), image->getData(), received.size()) != 0)
-        return fail("the port did not receive the image exactly");
-
-    const auto passEnd = watch.endedAt.load();
-    double limit = 0.0;
-
-    for (const auto& m : messages)
-        limit += UploadPacing::silenceMs / 1000.0 + m.size * UploadPacing::wireMsPerByte / 1000.0;
-
-    // A gap runs from the moment a message has left the cable to the start of the next send.
-    std::vector<double> gapErrorsMs;
-    double shortestGapMs = 1e9;
-    int shortGaps = 0;
-
-    for (size_t i = 0; i + 1 < messages.size(); ++i)
-    {
-        const auto gapMs = (messages[i + 1].sendStart - messages[i].wireEnd) * 1000.0;
-        shortestGapMs = std::min(shortestGapMs, gapMs);
-        shortGaps += gapMs < UploadPacing::silenceMs ? 1 : 0;
-        gapErrorsMs.push_back(gapMs - UploadPacing::silenceMs);
-    }
-
-    const auto passSeconds = passEnd - messages.front().sendStart;
-    const auto excessPercent = 100.0 * (passSeconds - limit) / limit;
-    double meanErrorMs = 0.0;
-
-    for (const auto e : gapErrorsMs)
-        meanErrorMs += e / double(gapErrorsMs.size());
-
-    bench::print(key + "messages", std::to_string(messages.size()));
-    bench::print(key + "bytes", std::to_string(received.size()));
-    bench::print(key + "limit_s", limit, 3);
-    bench::print(key + "total_s", passSeconds, 3);
-    bench::print(key + "excess_percent", excessPercent, 3);
-    bench::print(key + "start_to_first_send_ms", (messages.front().sendStart - startedAt) * 1000.0, 3);
-    bench::print(key + "gaps", std::to_string(gapErrorsMs.size()));
-    bench::print(key + "gap_min_ms", shortestGapMs, 3);
-    bench::print(key + "gap_short_count", std::to_string(shortGaps));
-    bench::print(key + "gap_error_mean_ms", meanErrorMs, 3);
-    bench::print(key + "gap_error_median_ms", bench::median(gapErrorsMs), 3);
-    bench::print(key + "gap_error_p99_ms", bench::percentile(gapErrorsMs, 99), 3);
-    bench::print(key + "gap_error_worst_ms", bench::percentile(gapErrorsMs, 100), 3);
-    bench::print(key + "last_pause_ms", (passEnd - messages.back().wireEnd) * 1000.0, 3);
-    bench::print(key + "cpu_s", cpuSeconds, 3);
-
-    const bool met = excessPercent <= allowedExcessPercent && excessPercent >= 0.0 && shortGaps == 0;
-    bench::print(key + "verdict", met ? "met" : "missed");
-    bench::printMachineAtEnd();
-    return met ? 0 : 1;
-}
-
-class PacingBench final : public juce::JUCEApplication
+//==============================================================================
+/** Sets the pass up, lets the application's own message loop run during it (the loop
+    the real program runs, which sleeps until there is something to do), and reports
+    once the protocol says how the pass ended. */
+class PacingBench final : public juce::JUCEApplication, private juce::ChangeListener
 {
 public:
     const juce::String getApplicationName() override { return "Flashmere pacing benchmark"; }
     const juce::String getApplicationVersion() override { return "1.0"; }
     bool moreThanOneInstanceAllowed() override { return true; }
+    void anotherInstanceStarted(const juce::String&) override {}
+    void systemRequestedQuit() override { quit(); }
 
     void initialise(const juce::String&) override
     {
-        // Run here, before the application's own loop starts: the pass runs the loop
-        // itself, and JUCE's Linux loop is not re-entrant.
-        setApplicationReturnValue(runPass());
+        if (const auto problem = setUp(); problem.isNotEmpty())
+            finish(fail(problem));
+    }
+
+    void shutdown() override
+    {
+        if (protocol != nullptr)
+            protocol->removeChangeListener(this);
+
+        protocol.reset();
+        midi.reset();
+    }
+
+private:
+    const std::string key = std::string("pass.") + (baud > 0 ? "blocking" : "nonblocking") + ".";
+    std::unique_ptr<MidiInterfaceClass> midi;
+    std::unique_ptr<FirmwareImage> image;
+    std::unique_ptr<BasicSysexProtocolClass> protocol;
+    ObservedPacing* pacing = nullptr;
+    juce::File shortImage;
+    double startedAt = 0;
+    bool finished = false;
+
+    static int fail(const juce::String& why)
+    {
+        std::fprintf(stderr, "flashmere_bench_pacing: %s\n", why.toRawUTF8());
+        return 2;
+    }
+
+    void finish(int result)
+    {
+        finished = true;
+        shortImage.deleteFile();
+        setApplicationReturnValue(result);
         quit();
     }
 
-    void shutdown() override {}
-    void anotherInstanceStarted(const juce::String&) override {}
-    void systemRequestedQuit() override {}
+    juce::String setUp()
+    {
+        std::printf("== Upload pacing: a %s pass of the built-in image, sends %s ==\n",
+                    messageLimit > 0 ? "shortened" : "whole",
+                    baud > 0 ? "blocking for their wire time at 31250 baud (a blocking driver)"
+                             : "returning at once (ALSA)");
+        bench::printMachineAtStart();
+
+        fakeseq_reset();
+        fakeseq_add_output_port(portName);
+        fakeseq_set_baud(baud);
+
+        midi = std::make_unique<MidiInterfaceClass>(true, false);
+        midi->setBounds(0, 0, 400, midi->getPreferredHeight());
+        auto* selector = findOutputSelector(*midi);
+
+        if (selector == nullptr)
+            return "the MIDI interface has no output selector";
+
+        // Let the selector's first, posted change go by, then pick the port as a user would.
+        pumpUntil([] { return false; }, 0.1);
+        selector->setSelectedId(1, juce::sendNotificationAsync);
+
+        if (! pumpUntil([this] { return midi->isConnected(); }, 5.0))
+            return "the stand-in's port did not open";
+
+        image = std::make_unique<FirmwareImage>();
+
+        // A shortened pass sends the image's first messages, from a file of their own.
+        if (messageLimit > 0)
+        {
+            const auto* data = image->getData();
+            size_t length = 0;
+
+            for (int found = 0; length < image->getSize() && found < messageLimit; ++length)
+                found += data[length] == 0xF7 ? 1 : 0;
+
+            shortImage = juce::File::createTempFile(".syx");
+            shortImage.replaceWithData(data, length);
+            image = std::make_unique<FirmwareImage>(shortImage.getFullPathName());
+        }
+
+        protocol = std::make_unique<BasicSysexProtocolClass>(midi.get(), image.get());
+        auto observed = std::make_unique<ObservedPacing>();
+        pacing = observed.get();
+        protocol->setPacing(std::move(observed));
+        protocol->addChangeListener(this);
+
+        startedAt = bench::now();
+        protocol->startUpdate();
+        return {};
+    }
+
+    // The protocol's status texts arrive here, on the message thread; its progress, on
+    // its own thread (nothing to do then).
+    void changeListenerCallback(juce::ChangeBroadcaster*) override
+    {
+        if (finished || ! juce::MessageManager::getInstance()->isThisTheMessageThread())
+            return;
+
+        const auto status = protocol->getStatusText();
+
+        if (status == "Uploading firmware")
+            return;
+
+        // The pass has ended; its thread is finishing.
+        protocol->stopThread(5000);
+
+        if (status != "Update completed")
+            finish(fail("the pass ended with \"" + status + "\""));
+        else
+            finish(report());
+    }
+
+    int report()
+    {
+        // The stand-in's record, checked against the image: every message once, whole, in order.
+        std::vector<Message> messages;
+        std::vector<unsigned char> bytes(1024), received;
+
+        for (int i = 0; i < fakeseq_message_count(portName); ++i)
+        {
+            Message m;
+            m.size
+                = fakeseq_get_message(portName, i, bytes.data(), int(bytes.size()), &m.sendStart, &m.wireEnd);
+            received.insert(received.end(), bytes.begin(),
+                            bytes.begin() + std::min<int>(m.size, int(bytes.size())));
+            messages.push_back(m);
+        }
+
+        if (received.size() != image->getSize()
+            || std::memcmp(received.data(), image->getData(), received.size()) != 0)
+            return fail("the port did not receive the image exactly");
+
+        const auto& pauses = pacing->pauses;
+
+        if (pauses.size() != messages.size())
+            return fail("the pass paused " + juce::String((int)pauses.size()) + " times for "
+                        + juce::String((int)messages.size()) + " messages");
+
+        double limit = 0.0;
+
+        for (const auto& m : messages)
+            limit += UploadPacing::silenceMs / 1000.0 + m.size * UploadPacing::wireMsPerByte / 1000.0;
+
+        // A gap runs from the moment a message has left the cable to the start of the next
+        // send. Where its excess comes from: before the pause (the pause's whole
+        // milliseconds, a blocking send's late return), the pause itself oversleeping, and
+        // the work between the pause and the next send.
+        std::vector<double> gapErrorsMs, beforeMs, oversleepMs, afterMs;
+        double shortestGapMs = 1e9;
+        int shortGaps = 0;
+
+        for (size_t i = 0; i + 1 < messages.size(); ++i)
+        {
+            const auto gapMs = (messages[i + 1].sendStart - messages[i].wireEnd) * 1000.0;
+            shortestGapMs = std::min(shortestGapMs, gapMs);
+            shortGaps += gapMs < UploadPacing::silenceMs ? 1 : 0;
+            gapErrorsMs.push_back(gapMs - UploadPacing::silenceMs);
+
+            const auto& p = pauses[i];
+            beforeMs.push_back((p.startedAt - messages[i].wireEnd) * 1000.0 + p.requestedMs
+                               - UploadPacing::silenceMs);
+            oversleepMs.push_back((p.endedAt - p.startedAt) * 1000.0 - p.requestedMs);
+            afterMs.push_back((messages[i + 1].sendStart - p.endedAt) * 1000.0);
+        }
+
+        const auto passEnd = pauses.back().endedAt;
+        const auto passSeconds = passEnd - messages.front().sendStart;
+        const auto excessPercent = 100.0 * (passSeconds - limit) / limit;
+
+        bench::print(key + "messages", std::to_string(messages.size()));
+        bench::print(key + "bytes", std::to_string(received.size()));
+        bench::print(key + "limit_s", limit, 3);
+        bench::print(key + "total_s", passSeconds, 3);
+        bench::print(key + "excess_percent", excessPercent, 3);
+        bench::print(key + "start_to_first_send_ms", (messages.front().sendStart - startedAt) * 1000.0, 3);
+        bench::print(key + "gaps", std::to_string(gapErrorsMs.size()));
+        bench::print(key + "gap_min_ms", shortestGapMs, 3);
+        bench::print(key + "gap_short_count", std::to_string(shortGaps));
+        bench::print(key + "gap_error_mean_ms", mean(gapErrorsMs), 3);
+        bench::print(key + "gap_error_median_ms", bench::median(gapErrorsMs), 3);
+        bench::print(key + "gap_error_p99_ms", bench::percentile(gapErrorsMs, 99), 3);
+        bench::print(key + "gap_error_worst_ms", bench::percentile(gapErrorsMs, 100), 3);
+        bench::print(key + "gap_error_before_pause_mean_ms", mean(beforeMs), 3);
+        bench::print(key + "gap_error_oversleep_mean_ms", mean(oversleepMs), 3);
+        bench::print(key + "gap_error_oversleep_worst_ms", bench::percentile(oversleepMs, 100), 3);
+        bench::print(key + "gap_error_after_pause_mean_ms", mean(afterMs), 3);
+        bench::print(key + "gap_error_after_pause_worst_ms", bench::percentile(afterMs, 100), 3);
+        bench::print(key + "last_pause_ms", (passEnd - messages.back().wireEnd) * 1000.0, 3);
+
+        const bool met = excessPercent <= allowedExcessPercent && excessPercent >= 0.0 && shortGaps == 0;
+        bench::print(key + "verdict", met ? "met" : "missed");
+        bench::printMachineAtEnd();
+        return met ? 0 : 1;
+    }
 };
 
 juce::JUCEApplicationBase* createApplication()
@@ -275,6 +334,9 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+
+    // A pass that has not ended after four times its length has gone wrong.
+    alarm(320);
 
     juce::JUCEApplicationBase::createInstance = &createApplication;
     return juce::JUCEApplicationBase::main(argc, const_cast<const char**>(argv));

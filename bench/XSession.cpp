@@ -124,6 +124,11 @@ void XSession::handle(XEvent& event)
             w->coveredCount = 0;
         }
     }
+    else if (event.type == UnmapNotify)
+    {
+        if (auto* w = find(event.xunmap.window))
+            w->mapped = false;
+    }
     else if (event.type == ConfigureNotify)
     {
         if (auto* w = find(event.xconfigure.window);
@@ -257,11 +262,18 @@ void XSession::moveTo(Window window, int x, int y)
     XFlush(display);
 }
 
-void XSession::click()
+double XSession::click()
 {
+    // Held for a moment, as a finger would: a press and a release in the same instant can
+    // fall between two looks of a widget that samples the button's state.
     XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XFlush(display);
+    pump(bench::now() + 0.03);
+
+    const auto releasedAt = bench::now();
     XTestFakeButtonEvent(display, 1, False, CurrentTime);
     XFlush(display);
+    return releasedAt;
 }
 
 void XSession::clickAt(Window window, int x, int y)

@@ -68,8 +68,9 @@ public:
     /** Moves the pointer to (x, y) in the window. */
     void moveTo(Window window, int x, int y);
 
-    /** Presses and releases the left button where the pointer is. */
-    void click();
+    /** Presses and releases the left button where the pointer is; returns the time of the
+        release, when a button acts. */
+    double click();
 
     /** Moves, lets the window see the pointer arrive, then clicks. */
     void clickAt(Window window, int x, int y);

@@ -59,7 +59,7 @@ if [[ -z "${FLASHMERE_BENCH_BUILT:-}" ]]; then
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFLASHMERE_BUILD_BENCHMARKS=ON \
         -DFLASHMERE_SANITIZER= >/dev/null
     cmake --build "$build" -j "${FLASHMERE_BENCH_JOBS:-$(nproc)}" \
-        --target Flashmere fakeseq_preload flashmere_bench_pacing flashmere_bench_app
+        --target Flashmere fakeseq_preload flashmere_bench_pacing flashmere_bench_app flashmere_bench_idle_reference
     export FLASHMERE_BENCH_BUILT=1
 fi
 
@@ -183,13 +183,19 @@ idle_after=$(fig cpu idle.after.cpu_percent)
         echo "| The same, after a completed upload | about 0 (under 0.1 % of one core)" \
             "| $(fig cpu idle.after.cpu_ms) ms ($idle_after %); $(fig cpu idle.after.wakeups_per_s) wake-ups a second" \
             "| $(verdict within "$idle_after" 0.1) |"
+        echo "| For reference, not Flashmere: an empty JUCE 7.0.5 window idle for 10 s, the floor of the two above | |" \
+            "$(fig cpu idle.reference.cpu_ms) ms ($(fig cpu idle.reference.cpu_percent) %); $(fig cpu idle.reference.wakeups_per_s) wake-ups a second | |"
     fi
     echo
     echo "The limit of an upload is the time the pedal itself needs: for every message, its wire"
     echo "time at 31250 baud (10 bits a byte, 320 µs) and then 300 ms of silence, Σ(300 ms +"
     echo "bytes × 320 µs) over the image's $(fig pacing-nonblocking pass.nonblocking.messages) messages of $(fig pacing-nonblocking pass.nonblocking.bytes) bytes."
     echo "A gap runs from the moment a message's last byte has left the cable to the start of the"
-    echo "next send; its error is how much longer than 300 ms it is."
+    echo "next send; its error is how much longer than 300 ms it is. On average it is"
+    echo "$(fig pacing-nonblocking pass.nonblocking.gap_error_mean_ms) ms with sends that return at once and $(fig pacing-blocking pass.blocking.gap_error_mean_ms) ms with blocking ones, made of"
+    echo "$(fig pacing-nonblocking pass.nonblocking.gap_error_before_pause_mean_ms) and $(fig pacing-blocking pass.blocking.gap_error_before_pause_mean_ms) ms before the pause (it is asked for in whole milliseconds, rounded up),"
+    echo "$(fig pacing-nonblocking pass.nonblocking.gap_error_oversleep_mean_ms) and $(fig pacing-blocking pass.blocking.gap_error_oversleep_mean_ms) ms of oversleeping, and $(fig pacing-nonblocking pass.nonblocking.gap_error_after_pause_mean_ms) and $(fig pacing-blocking pass.blocking.gap_error_after_pause_mean_ms) ms from the end of the pause to"
+    echo "the next send (the progress notice and the step's short turns on the message thread)."
     echo
     echo "## Machine"
     echo
@@ -210,8 +216,9 @@ idle_after=$(fig cpu idle.after.cpu_percent)
     echo "Everything runs in real time against the project's MIDI stand-in (\`tests/fakeseq\`), which"
     echo "records when each send began and when its last byte would have left a 31250 baud cable,"
     echo "on CLOCK_MONOTONIC. The uploads (\`flashmere_bench_pacing\`) run the real protocol object"
-    echo "and the real MIDI interface in-process; the pass ends when the protocol publishes progress"
-    echo "1.0, after the pause that follows the last message. The other benchmarks"
+    echo "and the real MIDI interface in-process, with JUCE's own message loop, and note the start"
+    echo "and end of each pause of the program's own pacing; the pass ends with the pause that"
+    echo "follows the last message. The other benchmarks"
     echo "(\`flashmere_bench_app\`) run the real program, Release build, on a virtual X display with"
     echo "no window manager, the stand-in preloaded, and drive it through XTest as a person would."
     echo "Start-up runs from the fork of the process to the moment every pixel of the main window"
@@ -220,7 +227,12 @@ idle_after=$(fig cpu idle.after.cpu_percent)
     echo "clicked at a random moment of the upload's first 12 s, which hold every kind of message,"
     echo "the longest (500 bytes) included; it ends when the process has exited. CPU is the whole"
     echo "process's user and system time from /proc, over 10 s of idling before any upload, from"
-    echo "the click on update until the button is back, and over 10 s of idling after the upload."
+    echo "the click on update until the button is back, and over 10 s of idling after the upload;"
+    echo "wake-ups are the context switches of all the process's threads. The reference is a JUCE"
+    echo "application with one empty window of the same size (\`bench/IdleReference.cpp\`), measured"
+    echo "the same way: JUCE 7.0.5 drives a Linux window's repaints from a timer at the display's"
+    echo "refresh rate (100 Hz where, as on Xvfb, the display states none), which runs as long as"
+    echo "the window exists, so no JUCE window waits for less."
     echo
     echo "## Details"
     for name in startup close; do

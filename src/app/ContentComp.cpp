@@ -55,7 +55,7 @@ ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
     showUpdateButtonState(midiInterface->isConnected());
 
     progress = 0.0;
-    progressBar = std::make_unique<juce::ProgressBar>(progress);
+    progressBar = std::make_unique<QuietProgressBar>(progress);
     addAndMakeVisible(*progressBar);
 
     progressLabel = std::make_unique<juce::Label>(juce::String(), progressLabelPrefix);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/QuietProgressBar.h"
 #include "firmware/FirmwareImage.h"
 #include "help/HelpVariants.h"
 #include "look/TemplateLookAndFeel.h"
@@ -66,7 +67,7 @@ private:
     std::unique_ptr<MidiInterfaceClass> midiInterface;
     std::unique_ptr<BasicSysexProtocolClass> protocol;
     std::unique_ptr<juce::TextButton> updateButton;
-    std::unique_ptr<juce::ProgressBar> progressBar;
+    std::unique_ptr<QuietProgressBar> progressBar;
     std::unique_ptr<juce::Label> progressLabel;
     double progress = 0.0;
     std::unique_ptr<juce::TextButton> helpButton;

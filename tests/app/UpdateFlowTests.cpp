@@ -10,6 +10,14 @@ TEST_F(UpdateFlow, AFileIsSentWholeAndInOrderWhileTheScreenFollows)
     choose(1);
     ASSERT_TRUE(updateButton->isEnabled());
 
+    // The bar's right end, where only a full bar reaches.
+    auto barEnd = [this]
+    {
+        const auto image = progressBar->createComponentSnapshot(progressBar->getLocalBounds());
+        return image.getPixelAt(image.getWidth() - 4, image.getHeight() / 2);
+    };
+    EXPECT_EQ(barEnd(), juce::Colours::white);
+
     clickUpdate();
     EXPECT_FALSE(updateButton->isEnabled());
     EXPECT_TRUE(
@@ -21,6 +29,7 @@ TEST_F(UpdateFlow, AFileIsSentWholeAndInOrderWhileTheScreenFollows)
     EXPECT_TRUE(updateButton->isEnabled());
     EXPECT_TRUE(midi->isEnabled());
     EXPECT_EQ(screen->getProtocol()->getProgress(), 1.0);
+    EXPECT_NE(barEnd(), juce::Colours::white) << "the bar shows the whole image sent";
 
     const auto got = delivered("Pedal MIDI");
     ASSERT_EQ(got.size(), 3u);
