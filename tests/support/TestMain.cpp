@@ -8,6 +8,7 @@
 
 #include "firmware/UserAlerts.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -50,6 +51,10 @@ static juce::JUCEApplicationBase* createTestApplication()
 
 int main(int argc, char** argv)
 {
+    // A write to a pipe whose reader has gone (a sanitizer's symbolizer, a closed log)
+    // should be an error the writer sees, not a silent death of the whole test.
+    std::signal(SIGPIPE, SIG_IGN);
+
     testing::InitGoogleTest(&argc, argv);
 
     if (GTEST_FLAG_GET(list_tests))
