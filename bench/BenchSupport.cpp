@@ -195,6 +195,26 @@ double processCpuSeconds(pid_t pid)
     return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
 
+double threadCpuSeconds(pid_t pid, const std::string& threadName)
+{
+    double total = 0.0;
+
+    for (const auto& task : threadsOf(pid))
+    {
+        if (firstLineOf(task + "/comm") != threadName)
+            continue;
+
+        // The first field is the time on a CPU in nanoseconds, finer than stat's ticks.
+        std::ifstream in(task + "/schedstat");
+        unsigned long long nanoseconds = 0;
+
+        if (in >> nanoseconds)
+            total += double(nanoseconds) / 1e9;
+    }
+
+    return total;
+}
+
 long long processContextSwitches(pid_t pid)
 {
     long long total = 0;

@@ -47,6 +47,10 @@ void printMachineAtEnd();
     /proc/<pid>/stat, in seconds; negative when the process cannot be read. */
 double processCpuSeconds(pid_t pid);
 
+/** CPU time of the process's live threads of the given name (such as "JUCE Timer"),
+    from /proc/<pid>/task/<tid>/schedstat, in seconds; 0 when there is none. */
+double threadCpuSeconds(pid_t pid, const std::string& threadName);
+
 /** Context switches of all the process's live threads: a count of its wake-ups. */
 long long processContextSwitches(pid_t pid);
 
