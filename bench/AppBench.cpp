@@ -3,7 +3,8 @@
 //                                painted; peak memory
 //   cpu                          CPU of the whole process while idle for 10 s, over a
 //                                full upload of the built-in image, and idle again;
-//                                first, for reference, an empty JUCE window idle for 10 s
+//                                beside it all along, for reference, an empty JUCE
+//                                window measured over the same seconds
 //   close [--runs N] [--seed S]  the close button pressed at a random moment of an
 //                                upload: time to the process's exit, messages sent after
 // The program is driven as a person would drive it: the pointer moves and clicks through
@@ -360,27 +361,58 @@ int runStartup(XSession& x, int runs)
 // refresh rate, so its share is the framework's, not the program's.
 const std::string timerThread = "JUCE Timer";
 
-// CPU time and wake-ups of the program while nobody touches it; returns the CPU in
-// percent of one core.
-double measureIdle(XSession& x, const App& app, const std::string& key)
+// One reading of a process's CPU. The whole process's time, from stat, counts the
+// threads that have ended as well, but only in 10 ms ticks; its live threads' time, from
+// schedstat, is to the nanosecond, and nothing starts or ends while a program idles.
+struct CpuReading
 {
-    const auto cpuBefore = bench::processCpuSeconds(app.pid);
-    const auto timerBefore = bench::threadCpuSeconds(app.pid, timerThread);
-    const auto switchesBefore = bench::processContextSwitches(app.pid);
-    const auto start = bench::now();
-    x.pump(start + idleSeconds);
-    const auto seconds = bench::now() - start;
-    const auto cpu = bench::processCpuSeconds(app.pid) - cpuBefore;
-    const auto timer = bench::threadCpuSeconds(app.pid, timerThread) - timerBefore;
-    const auto switches = bench::processContextSwitches(app.pid) - switchesBefore;
+    double at = 0, process = 0, live = 0, timer = 0;
+    long long switches = 0;
+
+    static CpuReading of(pid_t pid)
+    {
+        return { bench::now(), bench::processCpuSeconds(pid), bench::threadCpuSeconds(pid, {}),
+                 bench::threadCpuSeconds(pid, timerThread), bench::processContextSwitches(pid) };
+    }
+};
+
+// Prints the idle figures between two readings; returns the CPU in percent of one core.
+double printIdle(const std::string& key, const CpuReading& from, const CpuReading& to)
+{
+    const auto seconds = to.at - from.at;
+    const auto cpu = to.live - from.live;
     const auto percent = 100.0 * cpu / seconds;
 
     bench::print(key + ".cpu_ms", cpu * 1000.0, 0);
     bench::print(key + ".cpu_percent", percent, 2);
-    bench::print(key + ".timer_thread_ms", timer * 1000.0, 0);
-    bench::print(key + ".wakeups_per_s", double(switches) / seconds, 1);
+    bench::print(key + ".timer_thread_ms", (to.timer - from.timer) * 1000.0, 0);
+    bench::print(key + ".wakeups_per_s", double(to.switches - from.switches) / seconds, 1);
     return percent;
 }
+
+// CPU time and wake-ups of the program, and of the empty reference window beside it,
+// over the same seconds while nobody touches either: whatever else the machine does in
+// those seconds weighs on both, so their difference is the program's own.
+double measureIdle(XSession& x, const App& app, const App& floor, const std::string& key)
+{
+    const auto appFrom = CpuReading::of(app.pid);
+    const auto floorFrom = CpuReading::of(floor.pid);
+    x.pump(bench::now() + idleSeconds);
+    const auto appTo = CpuReading::of(app.pid);
+    const auto floorTo = CpuReading::of(floor.pid);
+
+    const auto percent = printIdle(key, appFrom, appTo);
+    const auto floorPercent = printIdle(key + ".reference", floorFrom, floorTo);
+    bench::print(key + ".beyond_floor_percent", percent - floorPercent, 2);
+    return percent;
+}
+
+// Ends a process when the benchmark that started it is over, however it ends.
+struct StopOnExit
+{
+    App& app;
+    ~StopOnExit() { stop(app); }
+};
 
 int runCpu(XSession& x)
 {
@@ -388,33 +420,27 @@ int runCpu(XSession& x)
                 idleSeconds, idleSeconds);
     bench::printMachineAtStart();
 
-    // The floor first: an empty JUCE window, measured the same way.
-    double floorPercent = 0.0;
-    {
-        x.forget();
-        auto floor = launch("reference", 0, reference);
-        double shownAt = 0;
-        x.moveTo(waitPainted(x, floor, 15.0, shownAt, "Flashmere idle reference")->id, parkX, parkY);
-        x.pump(bench::now() + 2.0);
-        floorPercent = measureIdle(x, floor, "idle.reference");
-        stop(floor);
-    }
-
+    // The floor: an empty JUCE window, open beside the program all along and measured
+    // over the same seconds.
     x.forget();
+    auto floor = launch("reference", 0, reference);
+    const StopOnExit floorStops { floor };
+    double shownAt = 0;
+    waitPainted(x, floor, 15.0, shownAt, "Flashmere idle reference");
+
     auto app = launch("cpu", 0);
     double paintedAt = 0;
     const auto main = waitPainted(x, app, 15.0, paintedAt)->id;
     x.moveTo(main, parkX, parkY);
     x.pump(bench::now() + 2.0); // start-up's own work is over
 
-    const auto idleBefore = measureIdle(x, app, "idle.before");
-    bench::print("idle.before.beyond_floor_percent", idleBefore - floorPercent, 2);
+    measureIdle(x, app, floor, "idle.before");
 
     chooseOutput(x, app, main);
     x.pump(bench::now() + 1.0);
 
-    const auto cpuBefore = bench::processCpuSeconds(app.pid);
-    const auto timerBefore = bench::threadCpuSeconds(app.pid, timerThread);
+    const auto passFrom = CpuReading::of(app.pid);
+    const auto floorFrom = CpuReading::of(floor.pid);
     const auto clickedAt = bench::now();
     x.clickAt(main, updateX, updateY);
     x.moveTo(main, parkX, parkY);
@@ -433,8 +459,11 @@ int runCpu(XSession& x)
         failRun(app, "the update button did not come back after the upload");
 
     const auto passSeconds = bench::now() - clickedAt;
-    const auto passCpu = bench::processCpuSeconds(app.pid) - cpuBefore;
-    const auto passTimer = bench::threadCpuSeconds(app.pid, timerThread) - timerBefore;
+    const auto passTo = CpuReading::of(app.pid);
+    const auto floorTo = CpuReading::of(floor.pid);
+    // The upload's thread has ended by now: only stat still counts its time.
+    const auto passCpu = passTo.process - passFrom.process;
+    const auto floorCpu = floorTo.live - floorFrom.live;
     const auto messages = readLog(app.log);
     std::vector<double> gapErrorsMs;
     double shortestGapMs = 1e9;
@@ -450,9 +479,10 @@ int runCpu(XSession& x)
     bench::print("cpu.pass.wall_s", passSeconds, 2);
     bench::print("cpu.pass.cpu_s", passCpu, 3);
     bench::print("cpu.pass.cpu_percent", 100.0 * passCpu / passSeconds, 2);
-    bench::print("cpu.pass.timer_thread_s", passTimer, 3);
-    // What the upload costs beyond an empty JUCE window open for as long.
-    bench::print("cpu.pass.beyond_floor_s", passCpu - floorPercent / 100.0 * passSeconds, 3);
+    bench::print("cpu.pass.timer_thread_s", passTo.timer - passFrom.timer, 3);
+    // What the upload costs beyond the empty JUCE window over the same seconds.
+    bench::print("cpu.pass.reference_cpu_s", floorCpu, 3);
+    bench::print("cpu.pass.beyond_floor_s", passCpu - floorCpu, 3);
     double meanErrorMs = 0.0;
 
     for (const auto e : gapErrorsMs)
@@ -465,8 +495,7 @@ int runCpu(XSession& x)
     bench::print("cpu.pass.peak_memory_mb", double(bench::processStatusKb(app.pid, "VmHWM")) / 1024.0, 1);
 
     x.pump(bench::now() + 2.0);
-    const auto idleAfter = measureIdle(x, app, "idle.after");
-    bench::print("idle.after.beyond_floor_percent", idleAfter - floorPercent, 2);
+    measureIdle(x, app, floor, "idle.after");
 
     stop(app);
     bench::printMachineAtEnd();

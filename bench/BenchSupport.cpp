@@ -201,7 +201,7 @@ double threadCpuSeconds(pid_t pid, const std::string& threadName)
 
     for (const auto& task : threadsOf(pid))
     {
-        if (firstLineOf(task + "/comm") != threadName)
+        if (! threadName.empty() && firstLineOf(task + "/comm") != threadName)
             continue;
 
         // The first field is the time on a CPU in nanoseconds, finer than stat's ticks.

@@ -47,8 +47,9 @@ void printMachineAtEnd();
     /proc/<pid>/stat, in seconds; negative when the process cannot be read. */
 double processCpuSeconds(pid_t pid);
 
-/** CPU time of the process's live threads of the given name (such as "JUCE Timer"),
-    from /proc/<pid>/task/<tid>/schedstat, in seconds; 0 when there is none. */
+/** CPU time of the process's live threads of the given name (such as "JUCE Timer"), or
+    of all of them when the name is empty, from /proc/<pid>/task/<tid>/schedstat, in
+    seconds (to the nanosecond, where stat counts 10 ms ticks); 0 when there is none. */
 double threadCpuSeconds(pid_t pid, const std::string& threadName);
 
 /** Context switches of all the process's live threads: a count of its wake-ups. */

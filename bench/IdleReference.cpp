@@ -1,6 +1,8 @@
-// The floor under the idle figures: a JUCE application with one empty window of the
+// The floor under the CPU figures: a JUCE application with one empty window of the
 // main window's size and background, and nothing else. Whatever CPU it uses while it
-// waits is the framework's, and no program with a JUCE window can use less.
+// waits is the framework's, and no program with a JUCE window can use less. It sits in
+// the screen's top left corner, so that it can stay open beside Flashmere's centred
+// window and be measured over the same seconds.
 
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <memory>
@@ -19,7 +21,7 @@ public:
     void initialise(const juce::String&) override
     {
         window = std::make_unique<Window>();
-        window->centreWithSize(650, 400);
+        window->setBounds(0, 0, 650, 400);
         window->setVisible(true);
     }
 
