@@ -393,7 +393,7 @@ double printIdle(const std::string& key, const CpuReading& from, const CpuReadin
 // CPU time and wake-ups of the program, and of the empty reference window beside it,
 // over the same seconds while nobody touches either: whatever else the machine does in
 // those seconds weighs on both, so their difference is the program's own.
-double measureIdle(XSession& x, const App& app, const App& floor, const std::string& key)
+void measureIdle(XSession& x, const App& app, const App& floor, const std::string& key)
 {
     const auto appFrom = CpuReading::of(app.pid);
     const auto floorFrom = CpuReading::of(floor.pid);
@@ -404,7 +404,6 @@ double measureIdle(XSession& x, const App& app, const App& floor, const std::str
     const auto percent = printIdle(key, appFrom, appTo);
     const auto floorPercent = printIdle(key + ".reference", floorFrom, floorTo);
     bench::print(key + ".beyond_floor_percent", percent - floorPercent, 2);
-    return percent;
 }
 
 // Ends a process when the benchmark that started it is over, however it ends.
