@@ -202,6 +202,10 @@ idle_after=$(fig cpu idle.after.cpu_percent)
     echo "$(fig pacing-nonblocking pass.nonblocking.gap_error_before_pause_mean_ms) and $(fig pacing-blocking pass.blocking.gap_error_before_pause_mean_ms) ms before the pause (it is asked for in whole milliseconds, rounded up),"
     echo "$(fig pacing-nonblocking pass.nonblocking.gap_error_oversleep_mean_ms) and $(fig pacing-blocking pass.blocking.gap_error_oversleep_mean_ms) ms of oversleeping, and $(fig pacing-nonblocking pass.nonblocking.gap_error_after_pause_mean_ms) and $(fig pacing-blocking pass.blocking.gap_error_after_pause_mean_ms) ms from the end of the pause to"
     echo "the next send (the progress notice and the step's short turns on the message thread)."
+    echo "With blocking sends the worst gap is the first long message's: until a message of 64"
+    echo "bytes or more has shown the driver waiting for the cable, a send that took its wire"
+    echo "time may as well have been a queueing send slow to reach its driver, so the whole wire"
+    echo "time is waited again (never too short, once too long)."
     if ((! quick)); then
         echo
         echo "## Why the CPU targets are missed"

@@ -112,6 +112,7 @@ void BasicSysexProtocolClass::run()
     size_t bytesSent = 0;
 
     setStatusText("Uploading firmware");
+    pacing->startPass();
 
     // Half a firmware is worse than none: nothing goes out unless every byte of the image
     // belongs to a complete message.
@@ -160,7 +161,7 @@ void BasicSysexProtocolClass::run()
             break;
         }
 
-        pacing->pause(UploadPacing::pauseAfter((int)count, sendMs));
+        pacing->pause(pacing->pauseAfter((int)count, sendMs));
 
         messageStart = readPosition;
         bytesSent += count;

@@ -5,11 +5,21 @@
 
 UploadPacing::~UploadPacing() = default;
 
+void UploadPacing::startPass()
+{
+    driverWaitsForTheCable = false;
+}
+
 int UploadPacing::pauseAfter(int numBytes, double sendMs)
 {
     const auto wireMs = numBytes * wireMsPerByte;
-    const auto stillOnTheWire = juce::jmax(0.0, wireMs - sendMs);
-    return silenceMs + (int)std::ceil(stillOnTheWire);
+    const auto alreadyOnTheWire = driverWaitsForTheCable ? juce::jlimit(0.0, wireMs, sendMs) : 0.0;
+
+    // Only a long message tells: a short one's wire time is within a scheduling delay.
+    if (numBytes >= telltaleBytes)
+        driverWaitsForTheCable = sendMs >= wireMs;
+
+    return silenceMs + (int)std::ceil(wireMs - alreadyOnTheWire);
 }
 
 void UploadPacing::pause(int milliseconds)

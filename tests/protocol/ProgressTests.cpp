@@ -56,11 +56,41 @@ TEST_F(ProgressFixture, TheSameValueAgainAnnouncesNothing)
 
 TEST(UploadPacing, ThePedalGetsItsSilenceAfterTheMessageHasLeftTheCable)
 {
-    // A send that returns at once (ALSA): the wire time is added, rounded up.
-    EXPECT_EQ(UploadPacing::pauseAfter(500, 0.0), 300 + 160);
-    EXPECT_EQ(UploadPacing::pauseAfter(9, 0.0), 300 + 3);
-    // A send that blocked while the bytes went out (a blocking driver): 300 ms are left.
-    EXPECT_EQ(UploadPacing::pauseAfter(500, 170.0), 300);
+    // Sends that return at once (ALSA): the wire time is added, rounded up.
+    UploadPacing queueing;
+    EXPECT_EQ(queueing.pauseAfter(500, 0.05), 300 + 160);
+    EXPECT_EQ(queueing.pauseAfter(9, 0.05), 300 + 3);
+    // A queueing send that was slow to reach its driver looks like a blocking one; the
+    // bytes may have only just started, so the whole wire time is still added.
+    EXPECT_EQ(queueing.pauseAfter(9, 3.5), 300 + 3);
+    EXPECT_EQ(queueing.pauseAfter(40, 13.0), 300 + 13);
+
+    // A driver that blocks while the bytes go out: once a long message has shown it, the
+    // send time is wire time already waited for, and 300 ms are left.
+    UploadPacing blocking;
+    EXPECT_EQ(blocking.pauseAfter(9, 2.9), 300 + 3);
+    EXPECT_EQ(blocking.pauseAfter(158, 50.6), 300 + 51) << "a message shows the driver only to the next";
+    EXPECT_EQ(blocking.pauseAfter(500, 160.2), 300);
+    EXPECT_EQ(blocking.pauseAfter(9, 2.9), 300);
     // In between, only what is still on the wire is added.
-    EXPECT_EQ(UploadPacing::pauseAfter(500, 100.0), 300 + 60);
+    EXPECT_EQ(blocking.pauseAfter(500, 100.0), 300 + 60);
+}
+
+TEST(UploadPacing, WhatTheDriverShowedIsForgottenWhenItStopsWaitingOrAPassStarts)
+{
+    UploadPacing pacing;
+    pacing.pauseAfter(500, 161.0);
+    ASSERT_EQ(pacing.pauseAfter(9, 2.9), 300);
+
+    // A long message that returned before its wire time: the driver queues after all.
+    EXPECT_EQ(pacing.pauseAfter(500, 0.05), 300 + 160);
+    EXPECT_EQ(pacing.pauseAfter(9, 2.9), 300 + 3);
+
+    pacing.pauseAfter(500, 161.0);
+    pacing.startPass();
+    EXPECT_EQ(pacing.pauseAfter(9, 2.9), 300 + 3);
+
+    // A short message never shows it: its wire time is within a scheduling delay.
+    pacing.pauseAfter(63, 25.0);
+    EXPECT_EQ(pacing.pauseAfter(9, 2.9), 300 + 3);
 }
