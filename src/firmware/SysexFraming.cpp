@@ -6,9 +6,10 @@ constexpr uint8_t sysexStart = 0xF0;
 constexpr uint8_t sysexEnd = 0xF7;
 } // namespace
 
-SysexFraming SysexFraming::check(const uint8_t* data, size_t size)
+SysexFraming SysexFraming::check(const uint8_t* data, size_t size, size_t largestMessage)
 {
     SysexFraming result;
+    result.messageLimit = largestMessage;
 
     if (data == nullptr || size == 0)
     {
@@ -47,6 +48,15 @@ SysexFraming SysexFraming::check(const uint8_t* data, size_t size)
         }
 
         ++pos;
+
+        if (pos - start > largestMessage)
+        {
+            result.fault = Fault::messageTooLong;
+            result.faultOffset = start;
+            result.faultMessageLength = pos - start;
+            return result;
+        }
+
         result.messages.push_back({ start, pos - start });
     }
 
@@ -69,6 +79,10 @@ std::string SysexFraming::describeFault() const
             return "a message holds an invalid byte" + at;
         case Fault::unterminatedMessage:
             return "its last message is incomplete" + at;
+        case Fault::messageTooLong:
+            return "message " + std::to_string(messages.size() + 1) + " (" + std::to_string(faultMessageLength)
+                   + " bytes" + at + ") is longer than the " + std::to_string(messageLimit)
+                   + " bytes that the system's MIDI service can send in one piece";
     }
 
     return {};

@@ -20,8 +20,19 @@ struct SysexFraming
         empty, // no bytes at all
         strayByte, // a byte outside any message (offset: that byte)
         statusByteInMessage, // a byte of 0x80 or more inside a message (offset: that byte)
-        unterminatedMessage // the bytes end inside a message (offset: its 0xF0)
+        unterminatedMessage, // the bytes end inside a message (offset: its 0xF0)
+        messageTooLong // a message longer than the system can send whole (offset: its 0xF0)
     };
+
+    /** The longest message the system's MIDI service passes on whole. Linux's ALSA
+        sequencer hands a SysEx to the interface's kernel buffer of 4096 bytes in one piece
+        and silently drops one that does not fit, so an image with a longer message would
+        look sent while that message never arrives. */
+#if defined(__linux__)
+    static constexpr size_t largestSendableMessage = 4096;
+#else
+    static constexpr size_t largestSendableMessage = SIZE_MAX;
+#endif
 
     struct Message
     {
@@ -33,11 +44,15 @@ struct SysexFraming
     std::vector<Message> messages;
     Fault fault = Fault::none;
     size_t faultOffset = 0;
+    size_t faultMessageLength = 0; // messageTooLong: the message's length
+    size_t messageLimit = largestSendableMessage; // the longest message allowed
 
     bool isClean() const noexcept { return fault == Fault::none; }
 
     /** The fault in a few plain words, with its byte offset ("" when clean). */
     std::string describeFault() const;
 
-    static SysexFraming check(const uint8_t* data, size_t size);
+    /** Checks the bytes; a message longer than largestMessage is a fault. */
+    static SysexFraming check(const uint8_t* data, size_t size,
+                              size_t largestMessage = largestSendableMessage);
 };
