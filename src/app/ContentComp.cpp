@@ -179,7 +179,7 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
         // A pass that failed gives the controls back, as a completed one does; the bar
         // keeps showing how far it got. The label has room for the headline only: the
         // whole story, with what to do, comes in a box, once per pass.
-        const auto failed = BasicSysexProtocolClass::isFailureStatus(status);
+        const auto failed = protocol->getOutcome().isFailure();
         const auto failureIsNew = failed && ! passEnded;
 
         if (failed)
@@ -200,10 +200,8 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
             // Failures are only ever posted, so this runs on the message thread.
             jassert(juce::MessageManager::getInstance()->isThisTheMessageThread());
             repaint();
-            const auto story
-                = status.fromFirstOccurrenceOf(BasicSysexProtocolClass::failurePrefix + ": ", false, false);
             UserAlerts::show(UserAlerts::Icon::warning, updateFailedTitle,
-                             story.substring(0, 1).toUpperCase() + story.substring(1));
+                             BasicSysexProtocolClass::failureStory(status));
             return;
         }
     }

@@ -1,8 +1,8 @@
 #include "cli/HeadlessInterface.h"
 
 HeadlessInterface::HeadlessInterface(const juce::MidiDeviceInfo& device)
+    : openResult(port.open(device))
 {
-    port.open(device);
 }
 
 int HeadlessInterface::sendBytes(const juce::uint8* data, int numBytes)

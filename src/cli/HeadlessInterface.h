@@ -6,15 +6,17 @@
 #include <atomic>
 
 /** The device interface of the command-line tool: one MIDI output chosen up front, no
-    selector on screen. It sends through the same port code as the window, and counts the
-    messages that went out. */
+    selector on screen. It sends through the same port code as the window. */
 class HeadlessInterface final : public InterfaceBaseClass
 {
 public:
     explicit HeadlessInterface(const juce::MidiDeviceInfo& device);
 
-    /** Whether the device could be opened. */
+    /** Whether the device could be opened and connected to. */
     bool isOpen() const { return port.isOpen(); }
+
+    /** How opening the device went. */
+    MidiOutputPort::OpenResult getOpenResult() const noexcept { return openResult; }
 
     /** Messages handed to the device so far. Any thread. */
     int getMessagesSent() const noexcept { return messagesSent.load(); }
@@ -24,8 +26,11 @@ public:
     int sendBytes(const juce::uint8* data, int numBytes) override;
     bool isConnected() override { return port.isOpen(); }
     int getPreferredHeight() override { return 0; }
+    int checkOutput() override { return port.check(); }
+    std::unique_ptr<OutputClaim> claimOutput() override { return port.claim(); }
 
 private:
     MidiOutputPort port;
+    MidiOutputPort::OpenResult openResult;
     std::atomic<int> messagesSent { 0 };
 };

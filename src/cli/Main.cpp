@@ -309,6 +309,14 @@ int runSend(const juce::String& portName, const juce::String& path)
 
     HeadlessInterface device(port);
 
+    if (device.getOpenResult() == MidiOutputPort::OpenResult::busy)
+    {
+        err("the MIDI output " + port.name.quoted()
+            + " is in use by another program, which holds it for itself; close that program and try again. "
+              "Nothing was sent.");
+        return portError;
+    }
+
     if (! device.isOpen())
     {
         err("the MIDI output " + port.name.quoted() + " could not be opened");
@@ -344,9 +352,8 @@ int runSend(const juce::String& portName, const juce::String& path)
         if (protocol.isThreadRunning())
             return false;
 
-        const auto status = protocol.getStatusText();
-        return interruptRequested || status == "Update completed"
-               || ProtocolBaseClass::isFailureStatus(status);
+        const auto state = protocol.getOutcome().state;
+        return state != UploadOutcome::State::notStarted && state != UploadOutcome::State::running;
     };
 
     while (! finished())
@@ -355,21 +362,21 @@ int runSend(const juce::String& portName, const juce::String& path)
     messageManager->runDispatchLoopUntil(10); // the last notification
     printer.finish();
 
-    const auto sent = device.getMessagesSent();
+    const auto sent = protocol.getMessagesDelivered();
     const auto total = (int)summary.framing.messages.size();
-    const auto status = protocol.getStatusText();
+    const auto outcome = protocol.getOutcome();
 
-    if (interruptRequested && status != "Update completed")
+    if (outcome.state == UploadOutcome::State::stopped)
     {
         out("interrupted: sent " + juce::String(sent) + " of " + juce::String(total) + " messages");
         return interrupted;
     }
 
-    if (status != "Update completed")
+    if (outcome.state != UploadOutcome::State::completed)
     {
-        err(status);
+        err(protocol.getStatusText());
         out("failed: sent " + juce::String(sent) + " of " + juce::String(total) + " messages");
-        return failure;
+        return outcome.reason == UploadOutcome::Reason::outputBusy ? portError : failure;
     }
 
     out("completed: sent " + juce::String(sent) + " of " + juce::String(total) + " messages");

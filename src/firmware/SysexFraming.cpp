@@ -80,8 +80,9 @@ std::string SysexFraming::describeFault() const
         case Fault::unterminatedMessage:
             return "its last message is incomplete" + at;
         case Fault::messageTooLong:
-            return "message " + std::to_string(messages.size() + 1) + " (" + std::to_string(faultMessageLength)
-                   + " bytes" + at + ") is longer than the " + std::to_string(messageLimit)
+            return "message " + std::to_string(messages.size() + 1) + " ("
+                   + std::to_string(faultMessageLength) + " bytes" + at + ") is longer than the "
+                   + std::to_string(messageLimit)
                    + " bytes that the system's MIDI service can send in one piece";
     }
 

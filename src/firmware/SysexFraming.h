@@ -5,6 +5,12 @@
 #include <string>
 #include <vector>
 
+#if defined(__linux__)
+inline constexpr size_t systemMidiLargestSysex = 4096;
+#else
+inline constexpr size_t systemMidiLargestSysex = SIZE_MAX;
+#endif
+
 /** Checks that bytes are a clean series of complete SysEx messages: each one 0xF0, data
     bytes below 0x80, then 0xF7, back to back, with nothing before, between or after them.
 
@@ -28,11 +34,7 @@ struct SysexFraming
         sequencer hands a SysEx to the interface's kernel buffer of 4096 bytes in one piece
         and silently drops one that does not fit, so an image with a longer message would
         look sent while that message never arrives. */
-#if defined(__linux__)
-    static constexpr size_t largestSendableMessage = 4096;
-#else
-    static constexpr size_t largestSendableMessage = SIZE_MAX;
-#endif
+    static constexpr size_t largestSendableMessage = systemMidiLargestSysex;
 
     struct Message
     {

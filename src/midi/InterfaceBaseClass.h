@@ -1,6 +1,10 @@
 #pragma once
 
+#include "midi/OutputClaim.h"
+#include "midi/SendResult.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
+#include <memory>
 
 /** The device interface an update protocol talks through: a component the user picks
     the device with, and a change broadcaster whose notifications (with the interface
@@ -8,14 +12,13 @@
 class InterfaceBaseClass : public juce::Component, public juce::ChangeBroadcaster
 {
 public:
-    /** What sendBytes reports. */
-    enum SendResult
-    {
-        sent = 0, // handed to the open output
-        noOutputOpen = 1, // nothing was sent: no output is open
-        outputGone = 2, // nothing was sent: the open output has left the system
-        nothingToSend = 3 // nothing was sent: no bytes were given
-    };
+    /** What sendBytes and checkOutput report. */
+    using SendResult = midisend::SendResult;
+    static constexpr SendResult sent = midisend::sent;
+    static constexpr SendResult noOutputOpen = midisend::noOutputOpen;
+    static constexpr SendResult outputGone = midisend::outputGone;
+    static constexpr SendResult nothingToSend = midisend::nothingToSend;
+    static constexpr SendResult notConnected = midisend::notConnected;
 
     ~InterfaceBaseClass() override;
 
@@ -24,8 +27,8 @@ public:
     /** Copies up to maxBytes received bytes into dest; returns how many were copied. */
     virtual int readBytes(juce::uint8* dest, unsigned maxBytes) = 0;
 
-    /** Sends the bytes as one MIDI message; returns a SendResult. Called on the protocol
-        thread. */
+    /** Sends the bytes as one MIDI message; returns a SendResult. Only the driver's own
+        work happens here, so that the protocol can time it. Protocol thread. */
     virtual int sendBytes(const juce::uint8* data, int numBytes) = 0;
 
     /** Whether the devices this interface needs are open. Message thread. */
@@ -33,4 +36,14 @@ public:
 
     /** The height, in pixels, the owner should give this component. */
     virtual int getPreferredHeight() = 0;
+
+    /** Whether the open output is still on the system and this program still connected
+        to it: sent when it is, otherwise why not (an output found gone is closed). A
+        message counts as delivered only when this holds once its pause has passed.
+        Protocol thread. */
+    virtual int checkOutput() { return sent; }
+
+    /** Claims the open output for one pass; null when another pass holds it. Protocol
+        thread. */
+    virtual std::unique_ptr<OutputClaim> claimOutput() { return std::make_unique<OutputClaim>(); }
 };

@@ -1,5 +1,8 @@
 #include "midi/MidiInterfaceClass.h"
 
+#include "firmware/UserAlerts.h"
+#include "midi/PortNames.h"
+
 namespace
 {
 const juce::String disconnectedItem = "(Disconnected)";
@@ -9,7 +12,7 @@ juce::StringArray displayNames(const juce::Array<juce::MidiDeviceInfo>& devices)
     juce::StringArray names;
 
     for (const auto& device : devices)
-        names.add(device.name);
+        names.add(PortNames::readable(device.name));
 
     // Two ports of the same name stay apart in the list: "Name (1)", "Name (2)".
     names.appendNumbersToDuplicates(true, true);
@@ -126,14 +129,21 @@ void MidiInterfaceClass::comboBoxChanged(juce::ComboBox* box)
 
     if (box == outputSelector.get())
     {
+        auto opened = MidiOutputPort::OpenResult::opened;
+
         if (id >= 1 && id <= numOutputs)
-            openOutput(id);
+            opened = openOutput(id);
         else if (id == numOutputs + 1)
             closeOutput();
         else
             return;
 
         sendChangeMessage();
+
+        // A busy port is one the user can do something about: say what.
+        if (opened == MidiOutputPort::OpenResult::busy)
+            UserAlerts::show(UserAlerts::Icon::warning, "MIDI output busy",
+                             busyOutputText(outputNames[id - 1]));
     }
     else if (box == inputSelector.get())
     {
@@ -148,10 +158,10 @@ void MidiInterfaceClass::comboBoxChanged(juce::ComboBox* box)
     }
 }
 
-void MidiInterfaceClass::openOutput(int id)
+MidiOutputPort::OpenResult MidiInterfaceClass::openOutput(int id)
 {
     // The previous device is closed before the next one is opened.
-    output.open(outputDevices[id - 1]);
+    return output.open(outputDevices[id - 1]);
 }
 
 void MidiInterfaceClass::closeOutput()
@@ -180,7 +190,25 @@ void MidiInterfaceClass::closeInput()
 //==============================================================================
 bool MidiInterfaceClass::confirmOutputPresent()
 {
-    return output.confirmPresent();
+    return output.check() == sent;
+}
+
+int MidiInterfaceClass::checkOutput()
+{
+    return output.check();
+}
+
+std::unique_ptr<OutputClaim> MidiInterfaceClass::claimOutput()
+{
+    return output.claim();
+}
+
+juce::String MidiInterfaceClass::busyOutputText(const juce::String& portName)
+{
+    return "The MIDI output \"" + portName
+           + "\" is in use by another program, which holds it for itself, so nothing can be sent "
+             "through it. Close the other program that uses the interface (a sequencer, a "
+             "recording program or another updater), then choose the output again.";
 }
 
 int MidiInterfaceClass::sendBytes(const juce::uint8* data, int numBytes)

@@ -27,18 +27,27 @@ public:
         thread. */
     int readBytes(juce::uint8* dest, unsigned maxBytes) override;
 
-    /** Sends the bytes as one MIDI message through the open output, after making sure
-        that output is still on the system. Called on the protocol thread; it never races
-        the opening or closing of the output on the message thread. */
+    /** Sends the bytes as one MIDI message through the open output. Called on the
+        protocol thread; it never races the opening or closing of the output on the message
+        thread. */
     int sendBytes(const juce::uint8* data, int numBytes) override;
+
+    /** Whether the open output is still on the system and connected to this program. One
+        found gone is closed, and the selector soon shows "(Disconnected)". Any thread. */
+    int checkOutput() override;
+
+    /** Locks the open output against other passes to it. Protocol thread. */
+    std::unique_ptr<OutputClaim> claimOutput() override;
 
     bool isConnected() override;
     int getPreferredHeight() override;
 
-    /** Whether the open output is still among the system's MIDI outputs. When it has gone,
-        it is closed and the selector soon shows "(Disconnected)", as after a send that
-        found it gone. False when no output is open. Any thread. */
+    /** Whether the open output is still on the system and connected to this program (see
+        checkOutput). False when no output is open. Any thread. */
     bool confirmOutputPresent();
+
+    /** What the user is told when the chosen output is held by another program. */
+    static juce::String busyOutputText(const juce::String& portName);
 
     //==============================================================================
     /** Message thread: the user picked an item in a selector. */
@@ -74,7 +83,7 @@ private:
     void setUpSelector(std::unique_ptr<juce::ComboBox>& selector, std::unique_ptr<juce::Label>& label,
                        const juce::StringArray& names, const juce::String& componentName,
                        const juce::String& labelText);
-    void openOutput(int id);
+    MidiOutputPort::OpenResult openOutput(int id);
     void closeOutput();
     void openInput(int id);
     void closeInput();

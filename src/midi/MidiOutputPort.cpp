@@ -1,19 +1,5 @@
 #include "midi/MidiOutputPort.h"
 
-#include "midi/InterfaceBaseClass.h"
-
-namespace
-{
-bool isListedOutput(const juce::String& identifier)
-{
-    for (const auto& device : juce::MidiOutput::getAvailableDevices())
-        if (device.identifier == identifier)
-            return true;
-
-    return false;
-}
-} // namespace
-
 MidiOutputPort::MidiOutputPort() = default;
 
 MidiOutputPort::~MidiOutputPort()
@@ -21,18 +7,39 @@ MidiOutputPort::~MidiOutputPort()
     close();
 }
 
-bool MidiOutputPort::open(const juce::MidiDeviceInfo& device)
+MidiOutputPort::OpenResult MidiOutputPort::open(const juce::MidiDeviceInfo& deviceToOpen)
 {
     const juce::ScopedLock sl(lock);
-    output.reset();
+    closeLocked();
+    device = deviceToOpen;
     output = juce::MidiOutput::openDevice(device.identifier);
-    return output != nullptr;
+
+    if (output == nullptr)
+        return OpenResult::failed;
+
+    connection = std::make_unique<OutputConnectionCheck>(device);
+
+    if (connection->check() != OutputConnectionCheck::State::connected)
+    {
+        // JUCE hands back an output whose connection was refused; nothing sent through it
+        // would arrive.
+        closeLocked();
+        return OpenResult::busy;
+    }
+
+    return OpenResult::opened;
 }
 
 void MidiOutputPort::close()
 {
     const juce::ScopedLock sl(lock);
+    closeLocked();
+}
+
+void MidiOutputPort::closeLocked()
+{
     output.reset();
+    connection.reset();
 }
 
 bool MidiOutputPort::isOpen() const
@@ -41,38 +48,53 @@ bool MidiOutputPort::isOpen() const
     return output != nullptr;
 }
 
-bool MidiOutputPort::confirmPresent()
+juce::MidiDeviceInfo MidiOutputPort::getDevice() const
 {
     const juce::ScopedLock sl(lock);
-    return output != nullptr && ! closeIfGone();
+    return device;
 }
 
-bool MidiOutputPort::closeIfGone()
+int MidiOutputPort::check()
 {
-    if (isListedOutput(output->getIdentifier()))
-        return false;
+    const juce::ScopedLock sl(lock);
 
-    output.reset();
+    if (output == nullptr)
+        return midisend::noOutputOpen;
+
+    const auto state = connection->check();
+
+    if (state == OutputConnectionCheck::State::connected)
+        return midisend::sent;
+
+    closeLocked();
 
     if (onLost)
         onLost();
 
-    return true;
+    return state == OutputConnectionCheck::State::gone ? midisend::outputGone : midisend::notConnected;
 }
 
 int MidiOutputPort::send(const juce::uint8* data, int numBytes)
 {
     if (data == nullptr || numBytes <= 0)
-        return InterfaceBaseClass::nothingToSend;
+        return midisend::nothingToSend;
 
     const juce::ScopedLock sl(lock);
 
     if (output == nullptr)
-        return InterfaceBaseClass::noOutputOpen;
-
-    if (closeIfGone())
-        return InterfaceBaseClass::outputGone;
+        return midisend::noOutputOpen;
 
     output->sendMessageNow(juce::MidiMessage(data, numBytes, 0.0));
-    return InterfaceBaseClass::sent;
+    return midisend::sent;
+}
+
+std::unique_ptr<PortLock> MidiOutputPort::claim() const
+{
+    const juce::ScopedLock sl(lock);
+
+    if (output == nullptr)
+        return nullptr;
+
+    auto portLock = std::make_unique<PortLock>(device);
+    return portLock->isHeld() ? std::move(portLock) : nullptr;
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "midi/OutputConnectionCheck.h"
+#include "midi/PortLock.h"
+#include "midi/SendResult.h"
+
 #include <functional>
 #include <juce_audio_devices/juce_audio_devices.h>
 #include <memory>
@@ -7,39 +11,58 @@
 /** One MIDI output device, opened by the identifier it had when the list of ports was
     read, and sent to from any thread.
 
-    Sending, opening and closing are serialised, so a send never goes through an output
-    that is being closed. JUCE's ALSA output drops send errors without a word, so before
-    every message the port makes sure its device is still on the system: a device that was
-    unplugged is closed and reported, instead of swallowing the rest of an upload. */
+    Sending, checking, opening and closing are serialised, so a send never goes through an
+    output that is being closed. JUCE's ALSA output drops connection and send errors
+    without a word, so the port asks the system itself: once after opening (a busy port
+    refuses the connection) and whenever the protocol checks it, before the first message
+    and after every pause. An output found gone or cut off is closed and reported, instead
+    of swallowing the rest of an upload. */
 class MidiOutputPort
 {
 public:
+    enum class OpenResult
+    {
+        opened,
+        failed, // JUCE could not open the device
+        busy // opened, but the system refused the connection: another program holds it
+    };
+
     MidiOutputPort();
     ~MidiOutputPort();
 
-    /** Closes any open device first, then opens this one; false if it could not be
-        opened. */
-    bool open(const juce::MidiDeviceInfo& device);
+    /** Closes any open device first, then opens this one. */
+    OpenResult open(const juce::MidiDeviceInfo& device);
 
     void close();
     bool isOpen() const;
 
-    /** Whether the open device is still among the system's MIDI outputs. When it has gone
-        it is closed and onLost is called. False when nothing is open. Any thread. */
-    bool confirmPresent();
+    /** The device last opened, open or not. */
+    juce::MidiDeviceInfo getDevice() const;
 
-    /** Sends the bytes as one MIDI message; returns an InterfaceBaseClass::SendResult.
-        Any thread. */
+    /** Whether the open device is still on the system and this program connected to it:
+        midisend::sent when it is. An output found gone or cut off is closed and onLost is
+        called. Any thread. */
+    int check();
+
+    /** Sends the bytes as one MIDI message, with no check first (see check()); returns a
+        midisend::SendResult. Any thread. */
     int send(const juce::uint8* data, int numBytes);
 
-    /** Called, on the thread that found it out, when the open device has left the system. */
+    /** Locks the open device against other passes to it, this process's and others';
+        null while another pass holds it, or when nothing is open. */
+    std::unique_ptr<PortLock> claim() const;
+
+    /** Called, on the thread that found it out, when the open device has left the system
+        or this program's connection to it has gone. */
     std::function<void()> onLost;
 
 private:
     mutable juce::CriticalSection lock;
     std::unique_ptr<juce::MidiOutput> output;
+    std::unique_ptr<OutputConnectionCheck> connection;
+    juce::MidiDeviceInfo device;
 
-    bool closeIfGone();
+    void closeLocked();
 
     JUCE_DECLARE_NON_COPYABLE(MidiOutputPort)
 };

@@ -8,22 +8,71 @@ namespace
 {
 constexpr juce::uint8 sysexEnd = 0xF7;
 
-juce::String describeSendFailure(int result)
-{
-    const auto prefix = ProtocolBaseClass::failurePrefix;
+using State = UploadOutcome::State;
+using Reason = UploadOutcome::Reason;
 
+struct Failure
+{
+    juce::String status;
+    Reason reason = Reason::none;
+
+    bool happened() const { return reason != Reason::none; }
+};
+
+Failure failure(Reason reason, const juce::String& story)
+{
+    return { ProtocolBaseClass::failurePrefix + ": " + story, reason };
+}
+
+// What a send or a check of the output reported, told for the user. anythingSent tells
+// whether the pedal may hold part of the firmware.
+Failure describeOutputFailure(int result, bool anythingSent)
+{
     if (result == InterfaceBaseClass::outputGone)
-        return prefix
-               + ": the MIDI interface was disconnected. It went away during the upload, so the pedal "
-                 "holds only part of the firmware. Reconnect the interface, restart the pedal in its "
-                 "update mode if it needs that, and run the update again.";
+        return failure(Reason::outputGone,
+                       anythingSent
+                           ? "the MIDI interface was disconnected. It went away during the upload, so the "
+                             "pedal holds only part of the firmware. Reconnect the interface, restart the "
+                             "pedal in its update mode if it needs that, and run the update again."
+                           : "the MIDI interface was disconnected. Nothing was sent to the pedal. "
+                             "Reconnect the interface, choose its output again and run the update.");
+
+    if (result == InterfaceBaseClass::notConnected)
+        return failure(
+            Reason::notConnected,
+            juce::String("the connection to the MIDI output was lost. Another program took the port or "
+                         "cut this program off")
+                + (anythingSent ? ", so the pedal holds only part of the firmware. "
+                                : ". Nothing was sent to the pedal. ")
+                + "Close the other program, choose the output again and run the update again.");
 
     if (result == InterfaceBaseClass::noOutputOpen)
-        return prefix
-               + ": no MIDI output was open. Select the output the pedal is connected to and run the update "
-                 "again.";
+        return failure(Reason::noOutput, "no MIDI output was open. Select the output the pedal is connected "
+                                         "to and run the update again.");
 
-    return prefix + ": a message could not be sent. Run the update again.";
+    return failure(Reason::sendFailed, "a message could not be sent. Run the update again.");
+}
+
+Failure describeImageFault(const SysexFraming& framing)
+{
+    const auto fault = juce::String(framing.describeFault());
+
+    if (framing.fault == SysexFraming::Fault::messageTooLong)
+        return failure(Reason::imageUnsendable,
+                       "the firmware image cannot be sent whole. Nothing was sent to the pedal: " + fault
+                           + ".");
+
+    return failure(Reason::imageUnsendable,
+                   "the firmware image is damaged. Nothing was sent to the pedal: " + fault + ".");
+}
+
+Failure outputBusy()
+{
+    return failure(
+        Reason::outputBusy,
+        "another update is sending to this MIDI output. Nothing was sent to the pedal. Wait until the "
+        "other update (in another Flashmere or in flashmere-cli) has finished, then run the update "
+        "again.");
 }
 } // namespace
 
@@ -60,12 +109,8 @@ void BasicSysexProtocolClass::startUpdate()
         }
 
         if (! startThread())
-        {
-            // Cleared first, so that the failure is announced even when the last pass
-            // failed with the same words.
-            setStatusText({});
-            setStatusText(failurePrefix + ": the upload could not be started. Run the update again.");
-        }
+            setStatus(failurePrefix + ": the upload could not be started. Run the update again.",
+                      { State::failed, Reason::couldNotStart });
     }
     else
     {
@@ -94,9 +139,9 @@ bool BasicSysexProtocolClass::setInterfaceEnabled(bool shouldBeEnabled)
     return true;
 }
 
-void BasicSysexProtocolClass::finishPass(const juce::String& status)
+void BasicSysexProtocolClass::finishPass(const juce::String& status, UploadOutcome outcome)
 {
-    setStatusText(status);
+    setStatus(status, outcome);
     readPosition = firmwareImage != nullptr ? firmwareImage->getData() : nullptr;
     setInterfaceEnabled(true);
 }
@@ -110,20 +155,36 @@ void BasicSysexProtocolClass::run()
     readPosition = begin;
     const juce::uint8* messageStart = readPosition;
     size_t bytesSent = 0;
+    messagesDelivered = 0;
 
-    setStatusText("Uploading firmware");
+    setStatus("Uploading firmware", { State::running, Reason::none });
     pacing->startPass();
 
     // Half a firmware is worse than none: nothing goes out unless every byte of the image
-    // belongs to a complete message.
+    // belongs to a complete message that the system can carry whole.
     const auto framing = SysexFraming::check(begin, total);
 
     if (! framing.isClean())
     {
-        finishPass(failurePrefix + ": the firmware image is damaged. Nothing was sent to the pedal: "
-                   + juce::String(framing.describeFault()) + ".");
+        const auto fault = describeImageFault(framing);
+        finishPass(fault.status, { State::failed, fault.reason });
         return;
     }
+
+    // Held until the pass ends, so that no other pass interleaves its messages with ours.
+    const auto claim = deviceInterface->claimOutput();
+
+    if (claim == nullptr)
+    {
+        const auto busy = outputBusy();
+        finishPass(busy.status, { State::failed, busy.reason });
+        return;
+    }
+
+    Failure failed;
+
+    if (const auto fit = deviceInterface->checkOutput(); fit != InterfaceBaseClass::sent)
+        failed = describeOutputFailure(fit, false);
 
     double done = 0.0;
 
@@ -132,9 +193,7 @@ void BasicSysexProtocolClass::run()
         done = uploadProgress;
     }
 
-    juce::String failure;
-
-    while (done != 1.0 && ! threadShouldExit() && readPosition < end)
+    while (! failed.happened() && done != 1.0 && ! threadShouldExit() && readPosition < end)
     {
         if (! setInterfaceEnabled(false))
             break;
@@ -151,33 +210,55 @@ void BasicSysexProtocolClass::run()
         if (! complete)
             break; // the framing check rules this out; never send part of a message
 
+        // Only the driver call is timed: whatever else takes time must never be mistaken
+        // for the message's time on the cable, which would shorten the pedal's pause.
         const auto sendStart = juce::Time::getMillisecondCounterHiRes();
         const auto result = deviceInterface->sendBytes(messageStart, (int)count);
         const auto sendMs = juce::Time::getMillisecondCounterHiRes() - sendStart;
 
         if (result != InterfaceBaseClass::sent)
         {
-            failure = describeSendFailure(result);
+            failed = describeOutputFailure(result, bytesSent > 0);
             break;
         }
 
         pacing->pause(pacing->pauseAfter((int)count, sendMs));
 
+        // A message handed over in the moment the interface went away is lost without a
+        // word: it counts only if the output is still there once its pause has passed.
+        if (const auto fit = deviceInterface->checkOutput(); fit != InterfaceBaseClass::sent)
+        {
+            failed = describeOutputFailure(fit, true);
+            break;
+        }
+
         messageStart = readPosition;
         bytesSent += count;
+        ++messagesDelivered;
         done = (double)bytesSent / (double)total;
-        setProgress(done);
+        setProgress(bytesSent == total ? 1.0 : juce::jmin(done, mostBeforeTheEnd));
 
         const juce::ScopedLock sl(ProgressValueLock);
         uploadProgress = done;
     }
 
-    // Told to stop (the program is closing): leave everything as it is.
-    if (threadShouldExit())
+    // Everything delivered is a completed update, even when a stop came during the last
+    // pause: the pedal has the whole firmware.
+    if (! failed.happened() && bytesSent == total && total > 0)
+    {
+        finishPass("Update completed", { State::completed, Reason::none });
         return;
+    }
 
-    if (failure.isEmpty() && bytesSent != total)
-        failure = failurePrefix + ": not all of the firmware could be sent. Run the update again.";
+    // Told to stop (the program is closing or was interrupted): the text stays as it is.
+    if (threadShouldExit())
+    {
+        setStatus(getStatusText(), { State::stopped, Reason::none });
+        return;
+    }
 
-    finishPass(failure.isEmpty() ? juce::String("Update completed") : failure);
+    if (! failed.happened())
+        failed = failure(Reason::sendFailed, "not all of the firmware could be sent. Run the update again.");
+
+    finishPass(failed.status, { State::failed, failed.reason });
 }

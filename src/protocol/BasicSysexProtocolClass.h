@@ -4,15 +4,20 @@
 #include "protocol/ProtocolBaseClass.h"
 #include "protocol/UploadPacing.h"
 
+#include <atomic>
 #include <memory>
 
 /** The pedal's update protocol: sends the image as SysEx messages, each one whole, in
     image order, with the pedal's pause after every message. Nothing is read back.
 
     A pass first checks the image's framing and sends nothing at all from an image that is
-    not a clean series of complete SysEx messages. A pass that cannot send every message
-    ends with a status that begins "Update failed"; only a pass that sent the whole image
-    says "Update completed". */
+    not a clean series of complete SysEx messages, or that holds a message longer than the
+    system's MIDI service carries whole. It then claims the output, so that no other pass
+    writes to it meanwhile. A message counts as delivered only when, once its pause has
+    passed, the output is still there and still connected; the progress reaches 1.0, and
+    the pass says "Update completed", only when that holds for the last message too. A pass
+    that cannot deliver every message ends with the outcome failed and a status that begins
+    "Update failed". */
 class BasicSysexProtocolClass final : public ProtocolBaseClass, public OvTime
 {
 public:
@@ -32,13 +37,21 @@ public:
         running. */
     void setPacing(std::unique_ptr<UploadPacing> newPacing);
 
+    /** Messages of the current or last pass that were delivered. Any thread. */
+    int getMessagesDelivered() const noexcept { return messagesDelivered.load(); }
+
+    /** The most the progress shows before the last message is delivered: the bar says 100 %
+        only when the pedal has everything. */
+    static constexpr double mostBeforeTheEnd = 0.99;
+
 private:
     double uploadProgress = 0.0;
     const juce::uint8* readPosition = nullptr;
     juce::CriticalSection ProgressValueLock;
     std::unique_ptr<UploadPacing> pacing;
+    std::atomic<int> messagesDelivered { 0 };
 
-    void finishPass(const juce::String& status);
+    void finishPass(const juce::String& status, UploadOutcome outcome);
     bool setInterfaceEnabled(bool shouldBeEnabled);
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(BasicSysexProtocolClass)

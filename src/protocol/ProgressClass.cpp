@@ -54,3 +54,24 @@ juce::String ProgressClass::getStatusText() const
     const juce::ScopedLock sl(valueLock);
     return statusText;
 }
+
+void ProgressClass::setStatus(const juce::String& newText, UploadOutcome newOutcome)
+{
+    {
+        const juce::ScopedLock sl(valueLock);
+
+        if (newText == statusText && newOutcome == outcome)
+            return;
+
+        statusText = newText;
+        outcome = newOutcome;
+    }
+
+    sendChangeMessage();
+}
+
+UploadOutcome ProgressClass::getOutcome() const
+{
+    const juce::ScopedLock sl(valueLock);
+    return outcome;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/UploadOutcome.h"
+
 #include <juce_events/juce_events.h>
 
 class ProtocolBaseClass;
@@ -30,15 +32,23 @@ public:
     /** The current status line. Any thread. */
     juce::String getStatusText() const;
 
+    /** Stores the text and the outcome it tells of together, and posts a notification
+        when either changed. Any thread. */
+    void setStatus(const juce::String& newText, UploadOutcome newOutcome);
+
+    /** How the pass stands, set together with the status text. Any thread. */
+    UploadOutcome getOutcome() const;
+
     /** The protocol this progress belongs to. */
     ProtocolBaseClass* getOwner() const noexcept { return owner; }
 
 private:
     juce::String statusText;
+    UploadOutcome outcome;
     double progressValue = 0.0;
     ProtocolBaseClass* owner;
 
-    // Guards the two values across threads; held only while copying them, never while
+    // Guards the values across threads; held only while copying them, never while
     // notifying or taking another lock.
     juce::CriticalSection valueLock;
 

@@ -29,3 +29,9 @@ juce::String ProtocolBaseClass::headline(const juce::String& status)
 {
     return status.upToFirstOccurrenceOf(". ", false, false).trimCharactersAtEnd(".");
 }
+
+juce::String ProtocolBaseClass::failureStory(const juce::String& status)
+{
+    const auto story = status.fromFirstOccurrenceOf(failurePrefix + ": ", false, false);
+    return story.substring(0, 1).toUpperCase() + story.substring(1);
+}

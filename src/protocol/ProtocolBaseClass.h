@@ -27,10 +27,12 @@ public:
         sentence, followed by what it means and what to do. */
     static const juce::String failurePrefix;
 
-    static bool isFailureStatus(const juce::String& status) { return status.startsWith(failurePrefix); }
-
     /** The short first sentence of a status, without its full stop. */
     static juce::String headline(const juce::String& status);
+
+    /** A failure's whole story for a box: what went wrong and what to do, without the
+        leading "Update failed: ". */
+    static juce::String failureStory(const juce::String& status);
 
 protected:
     InterfaceBaseClass* deviceInterface;

@@ -10,14 +10,22 @@ void UploadPacing::startPass()
     driverWaitsForTheCable = false;
 }
 
+bool UploadPacing::lastedTheWireTime(int numBytes, double sendMs)
+{
+    const auto wireMs = numBytes * wireMsPerByte;
+    return sendMs >= wireMs && sendMs <= wireMs * waitingSlackFactor + waitingSlackMs;
+}
+
 int UploadPacing::pauseAfter(int numBytes, double sendMs)
 {
     const auto wireMs = numBytes * wireMsPerByte;
-    const auto alreadyOnTheWire = driverWaitsForTheCable ? juce::jlimit(0.0, wireMs, sendMs) : 0.0;
+    const auto consistent = sendMs <= wireMs * waitingSlackFactor + waitingSlackMs;
+    const auto alreadyOnTheWire
+        = driverWaitsForTheCable && consistent ? juce::jlimit(0.0, wireMs, sendMs) : 0.0;
 
     // Only a long message tells: a short one's wire time is within a scheduling delay.
     if (numBytes >= telltaleBytes)
-        driverWaitsForTheCable = sendMs >= wireMs;
+        driverWaitsForTheCable = lastedTheWireTime(numBytes, sendMs);
 
     return silenceMs + (int)std::ceil(wireMs - alreadyOnTheWire);
 }

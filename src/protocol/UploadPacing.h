@@ -11,7 +11,12 @@
     wire time only once a long message has shown the driver waiting for the cable; until
     then every pause adds the whole wire time, which can be too long but never too short.
     Tests put a pacing of their own in place to see the pauses asked for without waiting
-    them out. */
+    them out.
+
+    Only a send time that is consistent with the message's wire time (at least the wire
+    time, and not much more) ever tells of a driver that waits for the cable, or shortens a
+    pause: a send slowed by anything else (a busy machine, a slow driver) proves nothing
+    about when the bytes left the cable. */
 class UploadPacing
 {
 public:
@@ -26,6 +31,15 @@ public:
     /** The shortest message whose send time tells how the driver behaves: 20 ms on the
         wire, far longer than a send that queues takes even on a busy machine. */
     static constexpr int telltaleBytes = 64;
+
+    /** How much longer than its wire time a send that waited for the cable may take:
+        the driver's own overhead and a scheduling delay. */
+    static constexpr double waitingSlackFactor = 1.25;
+    static constexpr double waitingSlackMs = 5.0;
+
+    /** Whether a send of numBytes that took sendMs looks like a driver that waited for
+        the bytes to leave the cable. */
+    static bool lastedTheWireTime(int numBytes, double sendMs);
 
     /** Forgets how the driver behaved: the start of each pass. */
     void startPass();

@@ -117,6 +117,29 @@ TEST_F(UpdateFlow, AnInterfaceUnpluggedDuringTheUploadIsAFailedUpdate)
     EXPECT_LT(screen->getProtocol()->getProgress(), 1.0);
 }
 
+TEST_F(UpdateFlow, ALastMessageLostToAnUnplugIsAFailureNeverAFullBar)
+{
+    // The first message is 99.7 % of the image; the interface goes away in the moment the
+    // second one is handed over, so it never reaches the pedal.
+    const auto file = writeFile("fw.syx", messages({ 600, 2 }));
+    make(file.getFullPathName());
+    choose(1);
+    fakeseq_unplug_at_event("Pedal MIDI", 1);
+    clickUpdate();
+
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ! alerts.empty(); }, 5000));
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ! screen->getProtocol()->isThreadRunning(); }));
+    testsupport::pumpFor(50);
+
+    EXPECT_EQ(progressText(), "Update progress: Update failed: the MIDI interface was disconnected");
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].title, "Update failed");
+    EXPECT_TRUE(alerts[0].message.contains("holds only part of the firmware")) << alerts[0].message;
+    EXPECT_EQ(screen->getProtocol()->getProgress(), 0.99);
+    EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 1);
+    EXPECT_TRUE(isNotReadyColour());
+}
+
 TEST_F(UpdateFlow, AnOutputThatWentAwayBeforeUpdateIsReportedAndNothingStarts)
 {
     make();

@@ -67,6 +67,8 @@ struct Interface
     int client = 0;
     bool plugged = true;
     int eventsUntilUnplug = -1; // -1: stays plugged
+    int unplugAtEvent = -1; // the event (from 0) in whose send the port goes away, or -1
+    bool busy = false; // another program holds it: connecting to it is refused
     int events = 0, sendFailures = 0;
     std::vector<Message> messages;
     Message pendingSysex; // a SysEx whose F7 has not arrived yet
@@ -101,6 +103,8 @@ struct State
     int nextInterfaceClient = firstInterfaceClient;
     int nextApplicationClient = firstApplicationClient;
     int baud = 0;
+    int queryDelayMs = 0; // the longest a question about clients and ports takes
+    unsigned queryDelaySeed = 1; // the same sequence of delays in every run
     FILE* log = nullptr;
 };
 
@@ -153,6 +157,41 @@ int countConnections(const State& s, int interfaceClient)
             count += int(std::count(p.connectedClients.begin(), p.connectedClients.end(), interfaceClient));
 
     return count;
+}
+
+// The applications' ports that are connected to an interface, in order.
+std::vector<std::pair<int, int>> sendersTo(const State& s, int interfaceClient)
+{
+    std::vector<std::pair<int, int>> senders;
+
+    for (const auto* seq : s.clients)
+        for (const auto& p : seq->ports)
+            for (const int client : p.connectedClients)
+                if (client == interfaceClient)
+                    senders.emplace_back(seq->client, p.id);
+
+    return senders;
+}
+
+// A question about the system's clients and ports takes a time that varies up to the set
+// longest, outside the lock, as on a loaded machine with many clients. The times follow a
+// fixed pseudo-random sequence, so that a run can be repeated.
+void delayQuery()
+{
+    auto& s = state();
+    int delayMs = 0;
+    {
+        const std::lock_guard<std::mutex> lock(s.mutex);
+
+        if (s.queryDelayMs > 0)
+        {
+            s.queryDelaySeed = s.queryDelaySeed * 1103515245u + 12345u;
+            delayMs = int((s.queryDelaySeed >> 16) % unsigned(s.queryDelayMs + 1));
+        }
+    }
+
+    if (delayMs > 0)
+        sleepUntil(monotonicSeconds() + delayMs / 1000.0);
 }
 
 //==============================================================================
@@ -308,7 +347,9 @@ std::vector<std::string> splitList(const char* text)
 
 // The real program has no C API to call, so its tests configure the stand-in through
 // the environment: FAKESEQ_PORTS="A;B", FAKESEQ_FAIL_OPEN="A", FAKESEQ_UNPLUG_AFTER="A:5",
-// FAKESEQ_BAUD=31250 and FAKESEQ_LOG=file.
+// FAKESEQ_UNPLUG_AT="A:2", FAKESEQ_BUSY="A", FAKESEQ_QUERY_DELAY_MS=150 (the longest),
+// FAKESEQ_BAUD=31250
+// and FAKESEQ_LOG=file.
 void configureFromEnvironment(State& s)
 {
     if (s.configured)
@@ -329,6 +370,22 @@ void configureFromEnvironment(State& s)
         if (colon != std::string::npos)
             unplugAfter(s, item.substr(0, colon).c_str(), std::atoi(item.c_str() + colon + 1));
     }
+
+    for (const auto& item : splitList(std::getenv("FAKESEQ_UNPLUG_AT")))
+    {
+        const auto colon = item.rfind(':');
+
+        if (colon != std::string::npos)
+            if (auto* i = findByName(s, item.substr(0, colon).c_str()))
+                i->unplugAtEvent = std::atoi(item.c_str() + colon + 1);
+    }
+
+    for (const auto& name : splitList(std::getenv("FAKESEQ_BUSY")))
+        if (auto* i = findByName(s, name.c_str()))
+            i->busy = true;
+
+    if (const char* delay = std::getenv("FAKESEQ_QUERY_DELAY_MS"))
+        s.queryDelayMs = std::max(0, std::atoi(delay));
 
     if (const char* baud = std::getenv("FAKESEQ_BAUD"))
         s.baud = std::max(0, std::atoi(baud));
@@ -453,6 +510,9 @@ extern "C"
         if (i == nullptr || ! i->plugged || destPort != 0)
             return -ENOENT;
 
+        if (i->busy)
+            return -EBUSY;
+
         auto& connected = port->connectedClients;
 
         if (std::find(connected.begin(), connected.end(), destClient) != connected.end())
@@ -516,8 +576,12 @@ extern "C"
             {
                 result = -ENOENT;
             }
-            else if (! i->plugged)
+            else if (! i->plugged || i->unplugAtEvent == i->events)
             {
+                // Going away in the moment of this send: the event is lost.
+                if (i->plugged)
+                    unplug(s, *i);
+
                 ++i->sendFailures;
                 result = -ENODEV;
             }
@@ -579,6 +643,8 @@ extern "C"
 
     int snd_seq_system_info(snd_seq_t* seq, snd_seq_system_info_t* info)
     {
+        delayQuery();
+
         if (seq == nullptr || info == nullptr)
             return -EINVAL;
 
@@ -592,6 +658,8 @@ extern "C"
 
     int snd_seq_query_next_client(snd_seq_t* seq, snd_seq_client_info_t* info)
     {
+        delayQuery();
+
         if (seq == nullptr || info == nullptr)
             return -EINVAL;
 
@@ -613,6 +681,8 @@ extern "C"
 
     int snd_seq_query_next_port(snd_seq_t* seq, snd_seq_port_info_t* info)
     {
+        delayQuery();
+
         if (seq == nullptr || info == nullptr)
             return -EINVAL;
 
@@ -630,6 +700,82 @@ extern "C"
             return -ENOENT;
 
         fakeseq::fillPortInfo(info, client, 0, i->name.c_str(), countConnections(s, client));
+        return 0;
+    }
+
+    int snd_seq_get_any_client_info(snd_seq_t* seq, int client, snd_seq_client_info_t* info)
+    {
+        delayQuery();
+
+        if (seq == nullptr || info == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+
+        if (const auto* i = findByClient(s, client); i != nullptr && i->plugged)
+        {
+            fakeseq::fillClientInfo(info, i->client, i->name.c_str(), 1);
+            return 0;
+        }
+
+        for (const auto* application : s.clients)
+        {
+            if (application->client == client)
+            {
+                fakeseq::fillApplicationClientInfo(info, client, int(getpid()));
+                return 0;
+            }
+        }
+
+        return -ENOENT;
+    }
+
+    int snd_seq_get_any_port_info(snd_seq_t* seq, int client, int port, snd_seq_port_info_t* info)
+    {
+        delayQuery();
+
+        if (seq == nullptr || info == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        const auto* i = findByClient(s, client);
+
+        if (i == nullptr || ! i->plugged || port != 0)
+            return -ENOENT;
+
+        fakeseq::fillPortInfo(info, client, 0, i->name.c_str(), countConnections(s, client));
+        return 0;
+    }
+
+    // Only the question that matters here is answered: which ports write to an interface.
+    int snd_seq_query_port_subscribers(snd_seq_t* seq, snd_seq_query_subscribe_t* query)
+    {
+        delayQuery();
+
+        if (seq == nullptr || query == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        int client = 0, port = 0, type = 0, index = 0;
+        fakeseq::querySubscribeRequest(query, &client, &port, &type, &index);
+        const auto* i = findByClient(s, client);
+
+        if (i == nullptr || ! i->plugged || port != 0)
+            return -ENXIO;
+
+        if (type != SND_SEQ_QUERY_SUBS_WRITE)
+            return -ENOENT;
+
+        const auto senders = sendersTo(s, client);
+
+        if (index < 0 || index >= int(senders.size()))
+            return -ENOENT;
+
+        fakeseq::fillQuerySubscribe(query, int(senders.size()), senders[size_t(index)].first,
+                                    senders[size_t(index)].second);
         return 0;
     }
 
@@ -651,6 +797,7 @@ extern "C"
         s.failingNames.clear();
         s.nextInterfaceClient = firstInterfaceClient;
         s.baud = 0;
+        s.queryDelayMs = 0;
 
         for (auto* seq : s.clients)
             for (auto& p : seq->ports)
@@ -692,6 +839,42 @@ extern "C"
     void fakeseq_unplug(const char* name)
     {
         fakeseq_unplug_after(name, 0);
+    }
+
+    void fakeseq_unplug_at_event(const char* name, int event)
+    {
+        auto lock = lockForSetting();
+
+        if (auto* i = findByName(state(), name))
+            i->unplugAtEvent = event;
+    }
+
+    void fakeseq_set_busy(const char* name, int busy)
+    {
+        auto lock = lockForSetting();
+
+        if (auto* i = findByName(state(), name))
+            i->busy = busy != 0;
+    }
+
+    void fakeseq_disconnect(const char* name)
+    {
+        auto lock = lockForSetting();
+        auto& s = state();
+
+        if (const auto* i = findByName(s, name))
+            for (auto* seq : s.clients)
+                for (auto& p : seq->ports)
+                    p.connectedClients.erase(
+                        std::remove(p.connectedClients.begin(), p.connectedClients.end(), i->client),
+                        p.connectedClients.end());
+    }
+
+    void fakeseq_set_query_delay_ms(int milliseconds)
+    {
+        auto lock = lockForSetting();
+        state().queryDelayMs = std::max(0, milliseconds);
+        state().queryDelaySeed = 1;
     }
 
     void fakeseq_set_baud(int baud)

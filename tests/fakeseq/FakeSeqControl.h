@@ -35,6 +35,23 @@ extern "C"
     /** Unplugs the port at once. */
     void fakeseq_unplug(const char* name);
 
+    /** The port goes away in the moment the event with this index (from 0, counting the
+        events delivered to it) is sent: that event is lost, and the send reports an error
+        that JUCE drops. -1 turns it off. */
+    void fakeseq_unplug_at_event(const char* name, int event);
+
+    /** While busy is non-zero, another program holds the port: connecting to it is
+        refused with EBUSY (JUCE still hands back an output, whose sends go nowhere). */
+    void fakeseq_set_busy(const char* name, int busy);
+
+    /** Cuts every connection to the port, as another program can. */
+    void fakeseq_disconnect(const char* name);
+
+    /** Every question about the system's clients and ports (listing, port and client
+        information, connections) takes a time between 0 and this many milliseconds, as on
+        a loaded machine; the times follow a fixed pseudo-random sequence. 0 turns it off. */
+    void fakeseq_set_query_delay_ms(int milliseconds);
+
     /** 0 (the default): sends return at once, as ALSA's non-blocking sequencer does.
         Otherwise every send blocks for the wire time of its bytes at this baud rate (10
         bits per byte), as a blocking driver of a MIDI cable would. */

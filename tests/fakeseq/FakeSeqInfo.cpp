@@ -34,6 +34,17 @@ void fillClientInfo(void* clientInfo, int client, const char* name, int numPorts
     info->pid = -1;
 }
 
+void fillApplicationClientInfo(void* clientInfo, int client, int pid)
+{
+    auto* info = static_cast<snd_seq_client_info*>(clientInfo);
+    std::memset(info, 0, sizeof(*info));
+    info->client = client;
+    info->type = USER_CLIENT;
+    copyName(info->name, "application");
+    info->card = -1;
+    info->pid = pid;
+}
+
 void portInfoAddress(const void* portInfo, int* client, int* port)
 {
     const auto* info = static_cast<const snd_seq_port_info*>(portInfo);
@@ -52,6 +63,25 @@ void fillPortInfo(void* portInfo, int client, int port, const char* name, int wr
     info->type = SNDRV_SEQ_PORT_TYPE_MIDI_GENERIC | SNDRV_SEQ_PORT_TYPE_HARDWARE | SNDRV_SEQ_PORT_TYPE_PORT;
     info->midi_channels = 16;
     info->write_use = writers;
+}
+
+void querySubscribeRequest(const void* query, int* client, int* port, int* type, int* index)
+{
+    const auto* info = static_cast<const snd_seq_query_subs*>(query);
+    *client = info->root.client;
+    *port = info->root.port;
+    *type = info->type;
+    *index = info->index;
+}
+
+void fillQuerySubscribe(void* query, int numSubscriptions, int client, int port)
+{
+    auto* info = static_cast<snd_seq_query_subs*>(query);
+    info->num_subs = numSubscriptions;
+    info->addr.client = static_cast<unsigned char>(client);
+    info->addr.port = static_cast<unsigned char>(port);
+    info->queue = 0;
+    info->flags = 0;
 }
 
 void fillSystemInfo(void* systemInfo, int currentClients)

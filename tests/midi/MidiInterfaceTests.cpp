@@ -1,8 +1,11 @@
 #include "FakeSeqControl.h"
+#include "firmware/UserAlerts.h"
 #include "midi/MidiInterfaceClass.h"
+#include "midi/PortLock.h"
 #include "support/ComponentSearch.h"
 #include "support/MessageLoop.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -180,7 +183,7 @@ TEST_F(Interface, SendsNothingWithoutAnOutputOrWithoutBytes)
     EXPECT_EQ(fakeseq_message_count("Pedal B"), 0);
 }
 
-TEST_F(Interface, AnOutputUnpluggedMidUploadFailsTheSendAndShowsDisconnected)
+TEST_F(Interface, AnOutputUnpluggedMidUploadFailsItsCheckAndShowsDisconnected)
 {
     create();
     choose(1);
@@ -188,9 +191,10 @@ TEST_F(Interface, AnOutputUnpluggedMidUploadFailsTheSendAndShowsDisconnected)
 
     std::vector<juce::uint8> bytes;
     sysex(bytes, 40);
+    EXPECT_EQ(midi->checkOutput(), InterfaceBaseClass::sent);
     EXPECT_EQ(midi->sendBytes(bytes.data(), 40), InterfaceBaseClass::sent);
     EXPECT_EQ(midi->sendBytes(bytes.data(), 40), InterfaceBaseClass::sent);
-    EXPECT_EQ(midi->sendBytes(bytes.data(), 40), InterfaceBaseClass::outputGone);
+    EXPECT_EQ(midi->checkOutput(), InterfaceBaseClass::outputGone);
     EXPECT_EQ(midi->sendBytes(bytes.data(), 40), InterfaceBaseClass::noOutputOpen);
     EXPECT_EQ(fakeseq_message_count("Pedal A"), 2);
     EXPECT_EQ(fakeseq_send_failures("Pedal A"), 0); // nothing more was even tried
@@ -200,6 +204,69 @@ TEST_F(Interface, AnOutputUnpluggedMidUploadFailsTheSendAndShowsDisconnected)
     EXPECT_FALSE(midi->isConnected());
     EXPECT_EQ(selector->getText(), "(Disconnected)");
     EXPECT_FALSE(midi->confirmOutputPresent());
+}
+
+TEST_F(Interface, APortThatRefusesTheConnectionIsNotOpenedAndTheUserIsToldItIsBusy)
+{
+    // JUCE hands back an output even when the system refused to connect it to the port.
+    fakeseq_set_busy("Pedal B", 1);
+    create();
+
+    std::vector<UserAlerts::Alert> boxes;
+    const UserAlerts::ScopedPresenter presenter([&](const UserAlerts::Alert& a) { boxes.push_back(a); });
+    choose(2);
+
+    EXPECT_FALSE(midi->isConnected());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].message.contains("\"Pedal B\" is in use by another program")) << boxes[0].message;
+
+    // Another program cutting an open output off is found by the next check.
+    choose(1);
+    ASSERT_TRUE(midi->isConnected());
+    fakeseq_disconnect("Pedal A");
+    EXPECT_EQ(midi->checkOutput(), InterfaceBaseClass::notConnected);
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(Interface, OnePassAtATimeHoldsAnOutputAcrossInterfacesAndAStaleLockFileBlocksNothing)
+{
+    const auto runtime = juce::File(juce::SystemStats::getEnvironmentVariable("XDG_RUNTIME_DIR", {}));
+    ASSERT_TRUE(runtime.isDirectory()) << "the test main gives each test process a runtime folder";
+
+    create();
+    choose(1);
+    MidiInterfaceClass other(true, false);
+    testsupport::findChild<juce::ComboBox>(other, "Output Selector")
+        ->setSelectedId(1, juce::sendNotificationSync);
+    ASSERT_TRUE(other.isConnected());
+
+    // A crashed holder leaves its file behind, but no lock.
+    const auto lockFile = PortLock::fileFor(juce::MidiOutput::getAvailableDevices()[0]);
+    ASSERT_TRUE(lockFile.getParentDirectory() == runtime);
+    ASSERT_TRUE(lockFile.replaceWithText("left behind"));
+
+    {
+        auto claim = midi->claimOutput();
+        ASSERT_NE(claim, nullptr);
+        EXPECT_EQ(other.claimOutput(), nullptr) << "the same port, from another interface";
+
+        choose(2);
+        EXPECT_NE(midi->claimOutput(), nullptr) << "another port is not affected";
+        choose(1);
+    }
+
+    EXPECT_NE(other.claimOutput(), nullptr) << "the lock ends with its pass";
+}
+
+TEST_F(Interface, PortNamesInUtf8AreShownAsWritten)
+{
+    fakeseq_add_output_port("T\xc3\xaate MIDI \xe2\x86\x92 1"); // "Tête MIDI → 1"
+    fakeseq_add_output_port("Caf\xe9"); // Latin-1, not UTF-8: kept as read
+    create();
+    const auto items = testsupport::describeItems(*selector);
+    ASSERT_EQ(items.size(), 7);
+    EXPECT_EQ(items[5], juce::String::fromUTF8("4:T\xc3\xaate MIDI \xe2\x86\x92 1"));
+    EXPECT_EQ(items[6], juce::String::fromUTF8("5:Caf\xc3\xa9"));
 }
 
 TEST_F(Interface, ASendNeverRacesTheClosingOfItsOutput)

@@ -21,6 +21,22 @@ void FakeInterface::failFrom(int sendIndex, SendResult result)
     failResult = result;
 }
 
+void FakeInterface::failCheckFrom(int checkIndex, SendResult result)
+{
+    const juce::ScopedLock sl(lock);
+    failCheckIndex = checkIndex;
+    failCheckResult = result;
+}
+
+int FakeInterface::checkOutput()
+{
+    if (checkDelayMs > 0)
+        juce::Thread::sleep(checkDelayMs);
+
+    const juce::ScopedLock sl(lock);
+    return failCheckIndex >= 0 && checks++ >= failCheckIndex ? failCheckResult : sent;
+}
+
 std::vector<FakeInterface::Send> FakeInterface::sends() const
 {
     const juce::ScopedLock sl(lock);

@@ -5,6 +5,7 @@
 #include "protocol/ProtocolBaseClass.h"
 #include "protocol/UploadPacing.h"
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,15 @@ public:
     /** From the given send on (counting from 0), sends fail with the given result. */
     void failFrom(int sendIndex, SendResult result);
 
+    /** From the given check of the output on (counting from 0), checks fail with the
+        given result. */
+    void failCheckFrom(int checkIndex, SendResult result);
+
+    /** Every check of the output takes this long, as on a loaded machine. */
+    void setCheckDelayMs(int milliseconds) { checkDelayMs = milliseconds; }
+
+    int checkOutput() override;
+
     std::vector<Send> sends() const;
     size_t sendCount() const;
 
@@ -37,6 +47,10 @@ private:
     std::vector<Send> recorded;
     int failIndex = -1;
     SendResult failResult = sent;
+    int checks = 0;
+    std::atomic<int> checkDelayMs { 0 };
+    int failCheckIndex = -1;
+    SendResult failCheckResult = sent;
 };
 
 /** Records the pauses asked for, and waits only as long as told (0 by default). */

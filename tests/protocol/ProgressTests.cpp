@@ -93,4 +93,11 @@ TEST(UploadPacing, WhatTheDriverShowedIsForgottenWhenItStopsWaitingOrAPassStarts
     // A short message never shows it: its wire time is within a scheduling delay.
     pacing.pauseAfter(63, 25.0);
     EXPECT_EQ(pacing.pauseAfter(9, 2.9), 300 + 3);
+
+    // A send far slower than its wire time was held up by something else: it shows
+    // nothing, and shortens no pause even once the driver is known to wait.
+    pacing.pauseAfter(158, 150.0);
+    EXPECT_EQ(pacing.pauseAfter(9, 2.9), 300 + 3);
+    pacing.pauseAfter(500, 161.0);
+    EXPECT_EQ(pacing.pauseAfter(158, 150.0), 300 + 51);
 }

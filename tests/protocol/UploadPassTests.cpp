@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace
 {
@@ -28,9 +29,10 @@ struct Pass
         return testsupport::pumpUntil(
             [this]
             {
+                const auto state = protocol.getOutcome().state;
                 return ! protocol.isThreadRunning()
-                       && (recorder.lastStatus() == "Update completed"
-                           || ProtocolBaseClass::isFailureStatus(recorder.lastStatus()));
+                       && (state == UploadOutcome::State::completed || state == UploadOutcome::State::failed)
+                       && recorder.lastStatus() == protocol.getStatusText();
             },
             timeoutMs);
     }
@@ -111,6 +113,66 @@ TEST(UploadPass, AOneMessageImageIsSentOnceAndCompletes)
     EXPECT_EQ(pass.device.sends()[0].bytes.size(), 9u);
     EXPECT_EQ(pass.protocol.getProgress(), 1.0);
     EXPECT_EQ(pass.recorder.lastStatus(), "Update completed");
+}
+
+TEST(UploadPass, TheBarReaches100PercentOnlyOnceTheLastMessageAndItsPauseAreDone)
+{
+    // 600 of 602 bytes is 99.7 %, which rounds to 100 %: the tail still has to go out.
+    Pass pass(testimages::fromBytes(testimages::messages({ 600, 2 })));
+
+    struct AtEachValue final : juce::ChangeListener
+    {
+        Pass& pass;
+        std::vector<std::tuple<double, size_t, size_t>> seen; // value, sends, pauses so far
+
+        explicit AtEachValue(Pass& p)
+            : pass(p)
+        {
+        }
+
+        void changeListenerCallback(juce::ChangeBroadcaster*) override
+        {
+            // Progress arrives synchronously on the protocol thread, status texts later.
+            if (! juce::MessageManager::getInstance()->isThisTheMessageThread())
+                seen.emplace_back(pass.protocol.getProgress(), pass.device.sendCount(),
+                                  pass.pacing->pauses().size());
+        }
+    } atEachValue(pass);
+
+    pass.protocol.addChangeListener(&atEachValue);
+    ASSERT_TRUE(pass.runToEnd());
+    pass.protocol.removeChangeListener(&atEachValue);
+
+    ASSERT_EQ(atEachValue.seen.size(), 2u);
+    EXPECT_EQ(atEachValue.seen[0], std::make_tuple(0.99, size_t(1), size_t(1)));
+    EXPECT_EQ(atEachValue.seen[1], std::make_tuple(1.0, size_t(2), size_t(2)));
+    EXPECT_EQ(pass.protocol.getOutcome().state, UploadOutcome::State::completed);
+}
+
+TEST(UploadPass, AMessageWhoseOutputIsGoneAfterItsPauseWasNotDelivered)
+{
+    // The check before the first message is number 0; message i is checked with number
+    // i + 1 once its pause has passed. The last one fails here.
+    Pass pass(testimages::fromBytes(testimages::messages({ 600, 2 })));
+    pass.device.failCheckFrom(2, InterfaceBaseClass::outputGone);
+    ASSERT_TRUE(pass.runToEnd());
+
+    EXPECT_EQ(pass.device.sendCount(), 2u);
+    EXPECT_EQ(pass.protocol.getProgress(), 0.99);
+    EXPECT_EQ(pass.protocol.getMessagesDelivered(), 1);
+    EXPECT_EQ(pass.protocol.getOutcome(),
+              (UploadOutcome { UploadOutcome::State::failed, UploadOutcome::Reason::outputGone }));
+    EXPECT_TRUE(pass.protocol.getStatusText().contains("holds only part of the firmware"));
+}
+
+TEST(UploadPass, ASlowCheckOfTheOutputNeverPassesForTimeOnTheCable)
+{
+    // Sends that return at once, checks that take longer than a message's wire time: only
+    // the send may tell how long the bytes took to leave, so every pause keeps it all.
+    Pass pass(testimages::fromBytes(testimages::messages({ 158, 158, 158 })));
+    pass.device.setCheckDelayMs(80);
+    ASSERT_TRUE(pass.runToEnd());
+    EXPECT_EQ(pass.pacing->pauses(), (std::vector<int> { 351, 351, 351 }));
 }
 
 TEST(UploadPass, PressingUpdateAgainStartsOverFromTheFirstByte)
@@ -209,12 +271,15 @@ TEST(UploadPass, AMalformedImageSendsNothingAndSaysWhy)
     auto withStatus = testimages::messages({ 8 });
     withStatus[3] = 0x90;
     auto textFile = std::vector<juce::uint8> { 'f', 'i', 'r', 'm', 'w', 'a', 'r', 'e', '\n' };
+    // ALSA drops a SysEx that does not fit the interface's 4096-byte buffer without a word.
+    const auto tooLong = testimages::messages({ 9, 4097, 9 });
 
     const Case cases[] = {
         { "an incomplete last message", withTail },
         { "a stray byte between messages", withStray },
         { "a status byte inside a message", withStatus },
         { "a text file", textFile },
+        { "a message longer than the system carries whole", tooLong },
     };
 
     for (const auto& c : cases)
@@ -225,9 +290,16 @@ TEST(UploadPass, AMalformedImageSendsNothingAndSaysWhy)
         ASSERT_TRUE(pass.runToEnd());
 
         EXPECT_EQ(pass.device.sendCount(), 0u);
-        EXPECT_TRUE(ProtocolBaseClass::isFailureStatus(pass.recorder.lastStatus()))
+        EXPECT_EQ(pass.protocol.getOutcome(),
+                  (UploadOutcome { UploadOutcome::State::failed, UploadOutcome::Reason::imageUnsendable }))
             << pass.recorder.lastStatus();
         EXPECT_TRUE(pass.recorder.lastStatus().contains("Nothing was sent"));
+        if (c.bytes == tooLong)
+        {
+            EXPECT_TRUE(pass.recorder.lastStatus().contains(
+                "message 2 (4097 bytes at byte 9) is longer than the 4096"))
+                << pass.recorder.lastStatus();
+        }
         EXPECT_NE(pass.protocol.getProgress(), 1.0);
         EXPECT_TRUE(pass.device.isEnabled());
     }
@@ -238,17 +310,17 @@ TEST(UploadPass, AnImageWithoutBytesSendsNothingAndFails)
     Pass pass(std::make_unique<FirmwareImage>("nothing", 0.0, 0));
     ASSERT_TRUE(pass.runToEnd());
     EXPECT_EQ(pass.device.sendCount(), 0u);
-    EXPECT_TRUE(ProtocolBaseClass::isFailureStatus(pass.recorder.lastStatus()));
+    EXPECT_TRUE(pass.protocol.getOutcome().isFailure());
 }
 
 TEST(UploadPass, AFailedSendIsAFailedUpdateNeverACompletedOne)
 {
-    const std::pair<InterfaceBaseClass::SendResult, const char*> cases[] = {
-        { InterfaceBaseClass::noOutputOpen, "no MIDI output" },
-        { InterfaceBaseClass::outputGone, "Reconnect the interface" },
+    const std::tuple<InterfaceBaseClass::SendResult, const char*, UploadOutcome::Reason> cases[] = {
+        { InterfaceBaseClass::noOutputOpen, "no MIDI output", UploadOutcome::Reason::noOutput },
+        { InterfaceBaseClass::outputGone, "Reconnect the interface", UploadOutcome::Reason::outputGone },
     };
 
-    for (const auto& [result, words] : cases)
+    for (const auto& [result, words, reason] : cases)
     {
         Pass pass(testimages::fromBytes(testimages::messages({ 5, 5, 5 })));
         pass.device.failFrom(1, result);
@@ -256,7 +328,7 @@ TEST(UploadPass, AFailedSendIsAFailedUpdateNeverACompletedOne)
 
         EXPECT_EQ(pass.device.sendCount(), 1u);
         EXPECT_EQ(pass.pacing->pauses().size(), 1u); // no pause after the failed send
-        EXPECT_TRUE(ProtocolBaseClass::isFailureStatus(pass.recorder.lastStatus()));
+        EXPECT_EQ(pass.protocol.getOutcome(), (UploadOutcome { UploadOutcome::State::failed, reason }));
         EXPECT_TRUE(pass.recorder.lastStatus().contains(words)) << pass.recorder.lastStatus();
         EXPECT_LT(pass.protocol.getProgress(), 1.0);
         EXPECT_TRUE(pass.device.isEnabled());

@@ -9,6 +9,7 @@
 #include "firmware/UserAlerts.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -60,6 +61,17 @@ int main(int argc, char** argv)
     if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
 
+    // A runtime folder of this process's own: CTest runs tests side by side, each against
+    // its own stand-in ports of the same names, and their port locks must not meet.
+    char runtime[] = "/tmp/flashmere-test-runtime-XXXXXX";
+
+    if (mkdtemp(runtime) != nullptr)
+        setenv("XDG_RUNTIME_DIR", runtime, 1);
+
+    const auto removeRuntime = [&runtime] { juce::File(runtime).deleteRecursively(); };
+
     juce::JUCEApplicationBase::createInstance = &createTestApplication;
-    return juce::JUCEApplicationBase::main(argc, const_cast<const char**>(argv));
+    const auto result = juce::JUCEApplicationBase::main(argc, const_cast<const char**>(argv));
+    removeRuntime();
+    return result;
 }
