@@ -24,7 +24,7 @@ target_compile_definitions(flashmere_juce
         JUCE_WEB_BROWSER=0
         JUCE_USE_CURL=0
         JUCE_MODAL_LOOPS_PERMITTED=1
-        JUCE_APPLICATION_NAME_STRING="Flashmere by Orvane"
+        JUCE_APPLICATION_NAME_STRING="${FLASHMERE_APP_NAME}"
         JUCE_APPLICATION_VERSION_STRING="${PROJECT_VERSION}"
         $<$<CONFIG:Debug>:DEBUG=1>
         $<$<CONFIG:Debug>:_DEBUG=1>

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "BuildInfo.h"
 #include "app/CommandLine.h"
 #include "app/ContentComp.h"
 
@@ -54,12 +55,12 @@ void Application::shutdown()
 
 const juce::String Application::getApplicationName()
 {
-    return "Flashmere by Orvane";
+    return BuildInfo::applicationName;
 }
 
 const juce::String Application::getApplicationVersion()
 {
-    return "1.0";
+    return BuildInfo::version;
 }
 
 bool Application::moreThanOneInstanceAllowed()

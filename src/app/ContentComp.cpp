@@ -1,5 +1,6 @@
 #include "app/ContentComp.h"
 
+#include "BuildInfo.h"
 #include "firmware/UserAlerts.h"
 
 const juce::Colour ContentComp::readyColour = juce::Colours::green.brighter(0.99f);
@@ -21,7 +22,7 @@ ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
     midiInterface = std::make_unique<MidiInterfaceClass>(true, false);
 
     firmware = std::make_unique<FirmwareImage>();
-    firmware->setProductName("Velamor");
+    firmware->setProductName(BuildInfo::firmwareProduct);
 
     protocol = std::make_unique<BasicSysexProtocolClass>(midiInterface.get(), firmware.get());
 

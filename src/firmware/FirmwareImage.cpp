@@ -1,5 +1,6 @@
 #include "firmware/FirmwareImage.h"
 
+#include "BuildInfo.h"
 #include "FlashmereFirmwareData.h"
 #include "firmware/UserAlerts.h"
 
@@ -58,10 +59,13 @@ FirmwareImage::FirmwareImage(const juce::String& name, double versionNumber, int
 }
 
 FirmwareImage::FirmwareImage()
-    : FirmwareImage("VeldtSaturator", 1.01, 353)
+    : FirmwareImage(BuildInfo::firmwareInternalName, BuildInfo::firmwareVersion, BuildInfo::firmwareBuild)
 {
-    data = reinterpret_cast<const juce::uint8*>(FlashmereFirmwareData::velamor1_01r353_syx);
-    size = (juce::uint32)FlashmereFirmwareData::velamor1_01r353_syxSize;
+    // The program's data holds one resource: the built-in firmware, whatever its file's name.
+    int bytes = 0;
+    data = reinterpret_cast<const juce::uint8*>(
+        FlashmereFirmwareData::getNamedResource(FlashmereFirmwareData::namedResourceList[0], bytes));
+    size = (juce::uint32)bytes;
 }
 
 FirmwareImage::FirmwareImage(const juce::String& path)
