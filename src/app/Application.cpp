@@ -26,10 +26,7 @@ void Application::initialise(const juce::String&)
     // screen exactly as typed, so it is rebuilt from the arguments.
     const auto commandLine = CommandLine::firmwarePath(getCommandLineParameterArray());
 
-    mainWindow = std::make_unique<MainWindow>(commandLine);
-    mainWindow->centreWithSize(650, 400);
-    mainWindow->setVisible(true);
-    mainWindow->setResizeLimits(650, 400, 650, 400);
+    mainWindow = openMainWindow(commandLine);
 
     quitSignals = std::make_unique<QuitSignals>(
         [this]
@@ -39,6 +36,15 @@ void Application::initialise(const juce::String&)
             else
                 quit();
         });
+}
+
+std::unique_ptr<MainWindow> Application::openMainWindow(const juce::String& commandLine)
+{
+    auto window = std::make_unique<MainWindow>(commandLine);
+    window->centreWithSize(650, 400);
+    window->setVisible(true);
+    window->setResizeLimits(650, 400, 650, 400);
+    return window;
 }
 
 void Application::shutdown()

@@ -25,6 +25,10 @@ public:
         can no longer get the message thread, and must not wait for it. */
     void systemRequestedQuit() override;
 
+    /** The main window as the program opens it: built for the command line, 650 x 400,
+        centred, shown and fixed in size. Message thread. */
+    static std::unique_ptr<MainWindow> openMainWindow(const juce::String& commandLine);
+
 private:
     std::unique_ptr<MainWindow> mainWindow;
 

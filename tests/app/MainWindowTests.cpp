@@ -1,4 +1,5 @@
 #include "FakeSeqControl.h"
+#include "app/Application.h"
 #include "app/ContentComp.h"
 #include "app/MainWindow.h"
 #include "firmware/UserAlerts.h"
@@ -31,9 +32,7 @@ struct Window : ::testing::Test
 
 TEST_F(Window, IsTitledWithTheBuiltInFirmware)
 {
-    window = std::make_unique<MainWindow>(juce::String());
-    window->centreWithSize(650, 400);
-    window->setResizeLimits(650, 400, 650, 400);
+    window = Application::openMainWindow({});
 
     EXPECT_EQ(window->getName(), "Velamor version 1.01 - R353");
     EXPECT_EQ(window->getBackgroundColour(), juce::Colour(0xffeff2f3));
@@ -63,7 +62,7 @@ TEST_F(Window, IsTitledWithALoadedFilesNameAndNoBuild)
 
 TEST_F(Window, ClosingDuringAnUploadEndsItWithinOneMessageAndPause)
 {
-    window = std::make_unique<MainWindow>(juce::String());
+    window = Application::openMainWindow({});
     window->centreWithSize(650, 400);
     auto* selector = testsupport::findChild<juce::ComboBox>(*window, "Output Selector");
     ASSERT_NE(selector, nullptr);
@@ -86,7 +85,7 @@ TEST_F(Window, ClosingDuringAnUploadEndsItWithinOneMessageAndPause)
 
 TEST_F(Window, ClosingWithNoUploadDoesNotWait)
 {
-    window = std::make_unique<MainWindow>(juce::String());
+    window = Application::openMainWindow({});
     const auto start = juce::Time::getMillisecondCounterHiRes();
     window->closeButtonPressed();
     EXPECT_LT(juce::Time::getMillisecondCounterHiRes() - start, 200.0);
