@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/MainWindow.h"
-#include "app/QuitSignals.h"
+#include "platform/QuitSignals.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <memory>

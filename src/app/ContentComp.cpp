@@ -1,7 +1,7 @@
 #include "app/ContentComp.h"
 
 #include "BuildInfo.h"
-#include "firmware/UserAlerts.h"
+#include "platform/UserAlerts.h"
 
 const juce::Colour ContentComp::readyColour = juce::Colours::green.brighter(0.99f);
 const juce::Colour ContentComp::notReadyColour = juce::Colours::red.brighter(0.99f);

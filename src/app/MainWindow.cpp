@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
 
-#include "app/AppIcon.h"
 #include "app/ContentComp.h"
 #include "look/TitleBarColour.h"
+#include "platform/AppIcon.h"
 
 MainWindow::MainWindow(juce::String commandLine)
     : juce::DocumentWindow({}, WindowColours::background, juce::DocumentWindow::allButtons, true)

@@ -3,10 +3,10 @@
 // It uses the same firmware, MIDI and upload code as the window: the same framing check,
 // the same port handling and the same protocol object with the pedal's pacing.
 
-#include "app/QuitSignals.h"
 #include "cli/HeadlessInterface.h"
 #include "cli/ImageSummary.h"
-#include "firmware/UserAlerts.h"
+#include "platform/QuitSignals.h"
+#include "platform/UserAlerts.h"
 #include "protocol/BasicSysexProtocolClass.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 
 #include "BuildInfo.h"
 #include "FlashmereFirmwareData.h"
-#include "firmware/UserAlerts.h"
+#include "platform/UserAlerts.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "midi/MidiInterfaceClass.h"
 
-#include "firmware/UserAlerts.h"
 #include "midi/PortNames.h"
+#include "platform/UserAlerts.h"
 
 namespace
 {

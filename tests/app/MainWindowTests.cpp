@@ -2,8 +2,8 @@
 #include "app/Application.h"
 #include "app/ContentComp.h"
 #include "app/MainWindow.h"
-#include "firmware/UserAlerts.h"
 #include "look/TitleBarColour.h"
+#include "platform/UserAlerts.h"
 #include "support/ComponentSearch.h"
 #include "support/MessageLoop.h"
 

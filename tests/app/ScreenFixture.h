@@ -2,7 +2,7 @@
 
 #include "FakeSeqControl.h"
 #include "app/ContentComp.h"
-#include "firmware/UserAlerts.h"
+#include "platform/UserAlerts.h"
 #include "support/ComponentSearch.h"
 #include "support/MessageLoop.h"
 

@@ -1,6 +1,6 @@
 #include "firmware/FirmwareImage.h"
 #include "firmware/SysexFraming.h"
-#include "firmware/UserAlerts.h"
+#include "platform/UserAlerts.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "FakeSeqControl.h"
-#include "firmware/UserAlerts.h"
 #include "midi/MidiInterfaceClass.h"
 #include "midi/PortLock.h"
+#include "platform/UserAlerts.h"
 #include "support/ComponentSearch.h"
 #include "support/MessageLoop.h"
 

@@ -1,9 +1,9 @@
 // The application icon compiled into the program: its renderings, and the one a window's
 // title bar shows.
 
-#include "app/AppIcon.h"
 #include "look/TemplateLookAndFeel.h"
 #include "look/TitleBarColour.h"
+#include "platform/AppIcon.h"
 
 #include <gtest/gtest.h>
 

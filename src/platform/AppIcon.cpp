@@ -1,4 +1,4 @@
-#include "app/AppIcon.h"
+#include "platform/AppIcon.h"
 
 #include "FlashmereIconData.h"
 

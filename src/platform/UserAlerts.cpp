@@ -1,4 +1,4 @@
-#include "firmware/UserAlerts.h"
+#include "platform/UserAlerts.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

@@ -1,4 +1,4 @@
-#include "app/QuitSignals.h"
+#include "platform/QuitSignals.h"
 
 #include <csignal>
 #include <fcntl.h>
