@@ -100,6 +100,7 @@ if ((quick)); then
     run close "$build/flashmere_bench_app" close --runs 2 ${FLASHMERE_BENCH_SEED:+--seed "$FLASHMERE_BENCH_SEED"}
     run pacing-nonblocking "$build/flashmere_bench_pacing" --baud 0 --messages 4
     run pacing-blocking "$build/flashmere_bench_pacing" --baud 31250 --messages 4
+    run pacing-slowchecks "$build/flashmere_bench_pacing" --baud 0 --slow-checks 150 --messages 4
 else
     # The short, load-sensitive ones first.
     run startup "$build/flashmere_bench_app" startup --runs 12
@@ -107,6 +108,8 @@ else
     run cpu "$build/flashmere_bench_app" cpu
     run pacing-nonblocking "$build/flashmere_bench_pacing" --baud 0
     run pacing-blocking "$build/flashmere_bench_pacing" --baud 31250
+    # A loaded machine: every question about the ports takes up to 150 ms.
+    run pacing-slowchecks "$build/flashmere_bench_pacing" --baud 0 --slow-checks 150 --messages 60
 fi
 
 #==============================================================================
@@ -164,6 +167,10 @@ idle_after=$(fig cpu idle.after.cpu_percent)
     echo "|---|---|---|---|"
     pass_row pacing-nonblocking "A whole upload of the built-in image, sends return at once (as ALSA's do)" nonblocking
     pass_row pacing-blocking "The same, sends block for their wire time at 31250 baud (a blocking driver)" blocking
+    k=pass.nonblocking_slowchecks
+    echo "| The first $(fig pacing-slowchecks "$k.messages") messages, sends return at once, every check of the port takes up to 150 ms (a loaded machine) | no gap short of 300 ms (the pass is longer by the checks' time)" \
+        "| shortest gap $(fig pacing-slowchecks "$k.gap_min_ms") ms, $(fig pacing-slowchecks "$k.gap_short_count") short; gap error median $(fig pacing-slowchecks "$k.gap_error_median_ms") ms" \
+        "| $(verdict [ "$(fig pacing-slowchecks "$k.verdict")" = met ]) |"
     echo "| Close during an upload, $(fig close close.runs) times at random moments | at most 0.5 s from the request to the exit, worst case; no message after the request" \
         "| median $(fig close close.median_ms) ms, worst $(fig close close.worst_ms) ms;" \
         "$(fig close close.messages_after_total) message(s) sent after the request; $(fig close close.nonzero_exits) non-zero exit(s)" \
