@@ -18,17 +18,11 @@ public:
             || ! (focused == listenedTo || listenedTo->isParentOf(focused)))
             return false;
 
-        if (auto* button = dynamic_cast<juce::Button*>(focused))
-        {
-            button->triggerClick();
-            return true;
-        }
-
-        if (auto* box = dynamic_cast<juce::ComboBox*>(focused))
-        {
-            box->showPopup();
-            return true;
-        }
+        // What Return does there, by the control's own way: a button clicks, a combo box
+        // opens its list once any other list has closed.
+        if (dynamic_cast<juce::Button*>(focused) != nullptr
+            || dynamic_cast<juce::ComboBox*>(focused) != nullptr)
+            return focused->keyPressed(juce::KeyPress(juce::KeyPress::returnKey));
 
         return false;
     }

