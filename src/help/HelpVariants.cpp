@@ -6,9 +6,6 @@ HelpWindowContentComp::HelpWindowContentComp(const juce::String& helpText)
     editor.setMultiLine(true, true);
     editor.setReadOnly(true);
     editor.setText(helpText);
-
-    // Read before the title-bar buttons: the window opens with the focus on the text.
-    setExplicitFocusOrder(1);
 }
 
 HelpWindowContentComp::~HelpWindowContentComp() {}
