@@ -1,6 +1,7 @@
 #include "look/GlassRoutines.h"
 
 #include "look/ColourRules.h"
+#include "look/TitleBarColour.h"
 
 namespace GlassRoutines
 {
@@ -222,9 +223,10 @@ void paintFlatGlassBar(juce::Graphics& g, float x, float y, float w, float h, fl
     g.setColour(juce::Colours::black.withAlpha(0.5f));
     g.strokePath(outline, juce::PathStrokeType(strokeWidth));
 }
+
 juce::Colour focusRingColour()
 {
-    return juce::Colour(0xff3273a1);
+    return WindowColours::titleBar;
 }
 
 void paintFocusRing(juce::Graphics& g, float x, float y, float w, float h, float cornerSize, bool flatOnLeft,
