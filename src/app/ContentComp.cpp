@@ -65,10 +65,18 @@ ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
     helpButton = std::make_unique<juce::TextButton>("Help", "click here to get help");
     addAndMakeVisible(*helpButton);
     helpButton->addListener(this);
+
+    // The keyboard goes through the controls in the order the screen is read, Space
+    // presses what Return presses, and the focus survives a control being disabled.
+    focusOrder = std::make_unique<KeyboardFeel::FocusOrder>(
+        juce::Array<juce::Component*> { midiInterface.get(), updateButton.get(), helpButton.get() });
+    addKeyListener(&KeyboardFeel::spacePresses());
 }
 
 ContentComp::~ContentComp()
 {
+    focusOrder.reset();
+
     // The upload thread sends through the MIDI interface: it ends before anything dies.
     protocol.reset();
 

@@ -3,6 +3,7 @@
 #include "app/QuietProgressBar.h"
 #include "firmware/FirmwareImage.h"
 #include "help/HelpVariants.h"
+#include "look/KeyboardFeel.h"
 #include "look/TemplateLookAndFeel.h"
 #include "midi/MidiInterfaceClass.h"
 #include "protocol/BasicSysexProtocolClass.h"
@@ -81,6 +82,9 @@ private:
     // Set when a pass starts, cleared when the screen hears how it ended (progress 1.0 or a
     // failure), whatever order its notifications and the interface's arrive in.
     bool passEnded = true;
+
+    // Made last, once the controls it orders are there.
+    std::unique_ptr<KeyboardFeel::FocusOrder> focusOrder;
 
     void showUpdateButtonState(bool ready);
     bool isUploadUnderWay() const;

@@ -18,7 +18,12 @@ MainWindow::MainWindow(juce::String commandLine)
     setName(strName);
     AppIcon::applyTo(*this);
 
+    // The window itself never holds the keyboard focus, where no control would show it:
+    // it opens with the focus on the first control, the output selector, and whenever it
+    // gets the focus back with nothing to return it to, the first enabled control takes it.
+    setWantsKeyboardFocus(false);
     setVisible(true);
+    grabKeyboardFocus();
 }
 
 MainWindow::~MainWindow() = default;

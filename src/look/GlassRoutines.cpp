@@ -1,6 +1,7 @@
 #include "look/GlassRoutines.h"
 
 #include "look/ColourRules.h"
+#include "look/TitleBarColour.h"
 
 namespace GlassRoutines
 {
@@ -221,5 +222,36 @@ void paintFlatGlassBar(juce::Graphics& g, float x, float y, float w, float h, fl
 
     g.setColour(juce::Colours::black.withAlpha(0.5f));
     g.strokePath(outline, juce::PathStrokeType(strokeWidth));
+}
+
+juce::Colour focusRingColour()
+{
+    return WindowColours::titleBar;
+}
+
+void paintFocusRing(juce::Graphics& g, float x, float y, float w, float h, float cornerSize, bool flatOnLeft,
+                    bool flatOnRight, bool flatOnTop, bool flatOnBottom)
+{
+    const float band = 2.0f;
+
+    if (w <= 3.0f * band || h <= 3.0f * band)
+        return;
+
+    const auto ring = [&](float inset)
+    {
+        juce::Path path;
+        makeRoundedOutline(path, x + inset, y + inset, w - 2.0f * inset, h - 2.0f * inset,
+                           juce::jmax(0.0f, cornerSize - inset), ! (flatOnLeft || flatOnTop),
+                           ! (flatOnRight || flatOnTop), ! (flatOnLeft || flatOnBottom),
+                           ! (flatOnRight || flatOnBottom));
+        return path;
+    };
+
+    // The band's outer edge lies on the control's own outline.
+    g.setColour(focusRingColour().withAlpha(0.9f));
+    g.strokePath(ring(band * 0.5f), juce::PathStrokeType(band));
+
+    g.setColour(juce::Colours::white.withAlpha(0.6f));
+    g.strokePath(ring(band + 0.5f), juce::PathStrokeType(1.0f));
 }
 } // namespace GlassRoutines

@@ -38,4 +38,15 @@ void paintGlassSphere(juce::Graphics& g, float x, float y, float diameter, juce:
 void paintFlatGlassBar(juce::Graphics& g, float x, float y, float w, float h, float maxCornerSize,
                        juce::Colour baseColour, float strokeWidth, bool flatOnLeft, bool flatOnRight,
                        bool flatOnTop, bool flatOnBottom);
+
+/** The colour of the keyboard focus ring: the glass blue of the title bar. */
+juce::Colour focusRingColour();
+
+/** The ring that shows which control has the keyboard focus, drawn just inside the
+    control's outline (x, y, w, h), whose corners are quarter circles of `cornerSize`: a
+    band of the focus colour with a fine light line inside it, like the rim of glass. A
+    side flagged flat is square, as the control's own outline is there. Draws nothing when
+    the area is too small to hold it. */
+void paintFocusRing(juce::Graphics& g, float x, float y, float w, float h, float cornerSize, bool flatOnLeft,
+                    bool flatOnRight, bool flatOnTop, bool flatOnBottom);
 } // namespace GlassRoutines

@@ -43,6 +43,8 @@ void GlassWindowButton::paintButton(juce::Graphics& g, bool isMouseOverButton, b
     y += diam * 0.05f;
     diam *= 0.9f;
 
+    const juce::Rectangle<float> rim(x, y, diam, diam);
+
     g.setGradientFill(juce::ColourGradient(juce::Colour::greyLevel(0.9f).withAlpha(alpha), 0.0f, y + diam,
                                            juce::Colour::greyLevel(0.6f).withAlpha(alpha), 0.0f, y, false));
     g.fillEllipse(x, y, diam, diam);
@@ -52,6 +54,11 @@ void GlassWindowButton::paintButton(juce::Graphics& g, bool isMouseOverButton, b
     diam -= 4.0f;
 
     GlassRoutines::paintGlassSphere(g, x, y, diam, glassColour.withAlpha(alpha), 1.0f);
+
+    // The focus ring lies on the button's grey rim, around the glass.
+    if (hasKeyboardFocus(false))
+        GlassRoutines::paintFocusRing(g, rim.getX(), rim.getY(), rim.getWidth(), rim.getHeight(),
+                                      rim.getWidth() * 0.5f, false, false, false, false);
 
     // A button too small for its glass has no room for a symbol either; fitting one into a
     // negative square would draw it mirrored outside the circle.

@@ -16,6 +16,9 @@ const juce::Colour translucentGrey = juce::Colour(0xff808080).withAlpha(0.7f);
 const juce::Colour closeGlass { 0xff3273a1 };
 const juce::Colour minimiseGlass { 0xffeff2f3 };
 const juce::Colour maximiseGlass { 0xff9299a5 };
+
+/** The corners of the focus ring on square controls: just rounded, as glass edges are. */
+constexpr float focusRingCorner = 3.0f;
 } // namespace
 
 TemplateLookAndFeel::TemplateLookAndFeel()
@@ -70,11 +73,18 @@ void TemplateLookAndFeel::drawButtonBackground(juce::Graphics& g, juce::Button& 
                                               isMouseOverButton, isButtonDown)
               .withMultipliedAlpha(enabled ? 1.0f : 0.5f);
 
-    GlassRoutines::paintGlassLozenge(
-        g, indentLeft, indentTop, (float)button.getWidth() - indentLeft - indentRight,
-        (float)button.getHeight() - indentTop - indentBottom, baseColour, outlineThickness,
-        button.isConnectedOnLeft(), button.isConnectedOnRight(), button.isConnectedOnTop(),
-        button.isConnectedOnBottom());
+    const float w = (float)button.getWidth() - indentLeft - indentRight;
+    const float h = (float)button.getHeight() - indentTop - indentBottom;
+
+    GlassRoutines::paintGlassLozenge(g, indentLeft, indentTop, w, h, baseColour, outlineThickness,
+                                     button.isConnectedOnLeft(), button.isConnectedOnRight(),
+                                     button.isConnectedOnTop(), button.isConnectedOnBottom());
+
+    // The ring follows the lozenge, square where the button joins a neighbour.
+    if (enabled && button.hasKeyboardFocus(false))
+        GlassRoutines::paintFocusRing(g, indentLeft, indentTop, w, h, juce::jmin(w, h) * 0.5f,
+                                      button.isConnectedOnLeft(), button.isConnectedOnRight(),
+                                      button.isConnectedOnTop(), button.isConnectedOnBottom());
 }
 
 void TemplateLookAndFeel::drawTickBox(juce::Graphics& g, juce::Component&, float x, float y, float w, float h,
@@ -283,6 +293,11 @@ void TemplateLookAndFeel::drawTextEditorOutline(juce::Graphics& g, int width, in
         g.setOpacity(1.0f);
         const juce::Colour shadowColour = textEditor.findColour(juce::TextEditor::shadowColourId);
         drawBevel(g, 0, 0, width, height + 2, 3, shadowColour, shadowColour);
+
+        // A read-only text can be focused too, to be read and left by the keyboard.
+        if (textEditor.hasKeyboardFocus(true))
+            GlassRoutines::paintFocusRing(g, 0.0f, 0.0f, (float)width, (float)height, focusRingCorner, false,
+                                          false, false, false);
     }
 }
 
@@ -325,7 +340,11 @@ void TemplateLookAndFeel::drawComboBox(juce::Graphics& g, int width, int height,
     g.fillAll(box.findColour(juce::ComboBox::backgroundColourId));
 
     g.setColour(box.findColour(juce::ComboBox::outlineColourId));
-    g.drawRect(0, 0, width, height, (enabled && box.hasKeyboardFocus(false)) ? 2 : 1);
+    g.drawRect(0, 0, width, height);
+
+    if (enabled && box.hasKeyboardFocus(false))
+        GlassRoutines::paintFocusRing(g, 0.0f, 0.0f, (float)width, (float)height, focusRingCorner, false,
+                                      false, false, false);
 
     const float t = enabled ? (isButtonDown ? 1.2f : 0.5f) : 0.3f;
 

@@ -1,16 +1,29 @@
 #include "platform/UserAlerts.h"
 
+#include "look/KeyboardFeel.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
+#include <memory>
 
 namespace UserAlerts
-{
-namespace
 {
 void showModalBox(const Alert& alert)
 {
     const auto icon = alert.icon == Icon::warning ? juce::MessageBoxIconType::WarningIcon
                                                   : juce::MessageBoxIconType::NoIcon;
-    juce::AlertWindow::showMessageBox(icon, alert.title, alert.message, "ok");
+
+    // Built here rather than by AlertWindow::showMessageBox, so that Space presses its
+    // button too. The box takes the keyboard focus, which goes back where it was after.
+    KeyboardFeel::FocusReturn focusReturn;
+    focusReturn.remember();
+
+    std::unique_ptr<juce::AlertWindow> box(juce::LookAndFeel::getDefaultLookAndFeel().createAlertWindow(
+        alert.title, alert.message, "ok", {}, {}, icon, 1, nullptr));
+    box->addKeyListener(&KeyboardFeel::spacePresses());
+    box->runModalLoop();
+    box.reset();
+
+    focusReturn.giveBack();
 
     // Without a compositing window manager the expose events for the area the box covered
     // can go missing, which leaves the box's picture on the window under it.
@@ -21,6 +34,8 @@ void showModalBox(const Alert& alert)
             window->repaint();
 }
 
+namespace
+{
 Presenter& currentPresenter()
 {
     static Presenter presenter { showModalBox };

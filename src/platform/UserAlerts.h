@@ -5,8 +5,9 @@
 
 /** The one way the program tells the user about a failure that needs their attention.
 
-    By default an alert is a modal JUCE message box with the single button "ok" (Return
-    and Escape press it too), and the call returns when the user has closed it. Tests and
+    By default an alert is a modal JUCE message box with the single button "ok", which has
+    the keyboard focus (Return, Space and Escape press it), and the call returns when the
+    user has closed it; the focus then goes back where it was. Tests and
     the command-line tool put their own presenter in its place for a while. Call it on the
     message thread. */
 namespace UserAlerts
@@ -25,6 +26,9 @@ struct Alert
 };
 
 using Presenter = std::function<void(const Alert&)>;
+
+/** The default presenter: the modal box described above. */
+void showModalBox(const Alert& alert);
 
 /** Shows the alert through the current presenter. */
 void show(Icon icon, const juce::String& title, const juce::String& message);

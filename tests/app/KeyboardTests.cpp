@@ -1,0 +1,243 @@
+// The program by keyboard alone, on a real (virtual) display: keys go in where the window
+// system would deliver them, to the window that has the focus, and travel from the focused
+// control up as JUCE sends them.
+
+#include "FakeSeqControl.h"
+#include "app/ContentComp.h"
+#include "app/MainWindow.h"
+#include "firmware/UserAlerts.h"
+#include "help/HelpVariants.h"
+#include "support/ComponentSearch.h"
+#include "support/MessageLoop.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+const juce::KeyPress tab(juce::KeyPress::tabKey);
+const juce::KeyPress shiftTab(juce::KeyPress::tabKey, juce::ModifierKeys::shiftModifier, 0);
+const juce::KeyPress space(juce::KeyPress::spaceKey);
+const juce::KeyPress returnKey(juce::KeyPress::returnKey);
+const juce::KeyPress escape(juce::KeyPress::escapeKey);
+const juce::KeyPress down(juce::KeyPress::downKey);
+
+juce::Component* focused()
+{
+    return juce::Component::getCurrentlyFocusedComponent();
+}
+
+/** What the focused component is, for messages. */
+juce::String describeFocus()
+{
+    auto* c = focused();
+    return c == nullptr ? juce::String("nothing") : c->getName() + " (" + typeid(*c).name() + ")";
+}
+
+/** The key, sent to the window that has the keyboard focus. */
+void press(const juce::KeyPress& key)
+{
+    auto* c = focused();
+    ASSERT_NE(c, nullptr) << "no component has the keyboard focus for " << key.getTextDescription();
+    ASSERT_NE(c->getPeer(), nullptr);
+    c->getPeer()->handleKeyPress(key);
+    testsupport::pumpFor(30);
+}
+
+/** The main window over the stand-in's port "Pedal MIDI", with a one-message firmware file
+    so that a pass ends within a second. */
+struct Keyboard : ::testing::Test
+{
+    void SetUp() override
+    {
+        fakeseq_reset();
+        fakeseq_add_output_port("Pedal MIDI");
+
+        // Keys only: the pointer rests where it touches no window.
+        juce::Desktop::setMousePosition({ 0, 0 });
+        const juce::uint8 message[] = { 0xF0, 0x7D, 0x01, 0x02, 0xF7 };
+        file.replaceWithData(message, sizeof(message));
+
+        window = std::make_unique<MainWindow>(file.getFullPathName());
+        window->centreWithSize(650, 400);
+        selector = testsupport::findChild<juce::ComboBox>(*window, "Output Selector");
+        update = testsupport::findChild<juce::TextButton>(*window, "update");
+        help = testsupport::findChild<juce::TextButton>(*window, "Help");
+        ASSERT_TRUE(selector != nullptr && update != nullptr && help != nullptr);
+
+        ASSERT_TRUE(focusIsOn(selector)) << "focus on " << describeFocus();
+    }
+
+    void TearDown() override
+    {
+        juce::PopupMenu::dismissAllActiveMenus();
+        juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
+        window.reset();
+        fakeseq_reset();
+        file.deleteFile();
+    }
+
+    bool focusIsOn(juce::Component* c) const
+    {
+        return testsupport::pumpUntil([c] { return focused() == c; }, 2000);
+    }
+
+    static VeldtSaturatorHelpWindowClass* helpWindow()
+    {
+        auto& desktop = juce::Desktop::getInstance();
+        for (int i = 0; i < desktop.getNumComponents(); ++i)
+            if (auto* w = dynamic_cast<VeldtSaturatorHelpWindowClass*>(desktop.getComponent(i)))
+                return w;
+        return nullptr;
+    }
+
+    juce::File file = juce::File::createTempFile(".syx");
+    std::unique_ptr<MainWindow> window;
+    juce::ComboBox* selector = nullptr;
+    juce::TextButton* update = nullptr;
+    juce::TextButton* help = nullptr;
+};
+} // namespace
+
+TEST_F(Keyboard, TheWindowOpensOnTheSelectorAndTabGoesInReadingOrderPastDisabledControls)
+{
+    // SetUp has seen the focus go to the selector.
+    // No output yet: the update button is disabled and skipped both ways.
+    press(tab);
+    EXPECT_TRUE(focusIsOn(help)) << describeFocus();
+    press(tab);
+    EXPECT_TRUE(focusIsOn(selector)) << describeFocus();
+    press(shiftTab);
+    EXPECT_TRUE(focusIsOn(help)) << describeFocus();
+    press(tab);
+
+    press(down); // the first port
+    ASSERT_TRUE(testsupport::pumpUntil([this] { return update->isEnabled(); }));
+    EXPECT_EQ(selector->getText(), "Pedal MIDI");
+    press(tab);
+    EXPECT_TRUE(focusIsOn(update)) << describeFocus();
+    press(tab);
+    EXPECT_TRUE(focusIsOn(help)) << describeFocus();
+    press(shiftTab);
+    EXPECT_TRUE(focusIsOn(update)) << describeFocus();
+}
+
+// The selector's list is opened by real keys in the end-to-end test: the keys here do not
+// go through the X server, and the server's news of the window's focus, still unread,
+// would reach JUCE only while the list is open and send the focus there.
+TEST_F(Keyboard, SpaceAndReturnPressTheFocusedButton)
+{
+    press(down);
+    ASSERT_TRUE(testsupport::pumpUntil([this] { return update->isEnabled(); }));
+    press(tab);
+    ASSERT_TRUE(focusIsOn(update));
+
+    for (const auto& key : { space, returnKey })
+    {
+        SCOPED_TRACE(key.getTextDescription());
+        const auto sentBefore = fakeseq_message_count("Pedal MIDI");
+        press(key);
+        EXPECT_TRUE(
+            testsupport::pumpUntil([&] { return fakeseq_message_count("Pedal MIDI") == sentBefore + 1; }));
+
+        // The pass disables the button; the focus moves on to the next enabled control
+        // rather than vanishing with it.
+        EXPECT_TRUE(focusIsOn(help)) << describeFocus();
+        ASSERT_TRUE(testsupport::pumpUntil([this] { return update->isEnabled(); }));
+        press(shiftTab);
+        ASSERT_TRUE(focusIsOn(update)) << describeFocus();
+    }
+}
+
+TEST_F(Keyboard, TheHelpWindowTakesTheFocusTabLeavesItsTextAndEscapeGivesTheFocusBack)
+{
+    press(shiftTab);
+    ASSERT_TRUE(focusIsOn(help));
+    press(space);
+
+    auto* window = helpWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(testsupport::pumpUntil([window] { return window->isShowing(); }));
+    auto* text = testsupport::findChild<juce::TextEditor>(*window);
+    ASSERT_TRUE(focusIsOn(text)) << describeFocus();
+
+    const auto helpText = text->getText();
+    press(juce::KeyPress('x', 0, 'x'));
+    EXPECT_EQ(text->getText(), helpText);
+
+    // Tab leaves the text for the title-bar buttons, and comes back to it.
+    juce::Component* previous = text;
+    for (int i = 0; i < 3; ++i)
+    {
+        press(tab);
+        auto* button = dynamic_cast<juce::Button*>(focused());
+        ASSERT_NE(button, nullptr) << describeFocus();
+        EXPECT_TRUE(window->isParentOf(button));
+        EXPECT_NE(button, previous);
+        previous = button;
+    }
+    press(tab);
+    EXPECT_TRUE(focusIsOn(text)) << describeFocus();
+
+    press(escape);
+    EXPECT_TRUE(testsupport::pumpUntil([window] { return ! window->isVisible(); }));
+    EXPECT_TRUE(focusIsOn(help)) << "the focus went to " << describeFocus();
+
+    // Return shows it again; its close button, pressed by Space, gives the focus back too.
+    press(returnKey);
+    ASSERT_TRUE(focusIsOn(text)) << describeFocus();
+    window->getCloseButton()->grabKeyboardFocus();
+    press(space);
+    EXPECT_TRUE(testsupport::pumpUntil([window] { return ! window->isVisible(); }));
+    EXPECT_TRUE(focusIsOn(help)) << "the focus went to " << describeFocus();
+}
+
+TEST_F(Keyboard, TheMessageBoxTakesTheFocusAndReturnSpaceAndEscapeEachCloseIt)
+{
+    press(shiftTab);
+    ASSERT_TRUE(focusIsOn(help));
+
+    for (const auto& key : { returnKey, space, escape })
+    {
+        SCOPED_TRACE(key.getTextDescription());
+
+        struct Seen
+        {
+            juce::String focusInBox = "the box was not found";
+            bool closedByTheKey = true;
+            bool boxDone = false;
+        };
+        const auto seen = std::make_shared<Seen>();
+
+        juce::Timer::callAfterDelay(
+            300,
+            [seen, key]
+            {
+                auto* box = dynamic_cast<juce::AlertWindow*>(juce::Component::getCurrentlyModalComponent());
+                if (box == nullptr)
+                    return;
+                auto* ok = testsupport::findChild<juce::TextButton>(*box);
+                seen->focusInBox = ok != nullptr && ok->hasKeyboardFocus(false) ? "ok" : describeFocus();
+                press(key);
+            });
+
+        // If the key does not close the box, this does, and the test fails instead of hanging.
+        juce::Timer::callAfterDelay(3000,
+                                    [seen]
+                                    {
+                                        if (seen->boxDone)
+                                            return;
+                                        if (auto* box = juce::Component::getCurrentlyModalComponent())
+                                        {
+                                            seen->closedByTheKey = false;
+                                            box->exitModalState(0);
+                                        }
+                                    });
+
+        UserAlerts::showModalBox({ UserAlerts::Icon::warning, "Update failed", "The interface is gone." });
+        seen->boxDone = true;
+
+        EXPECT_EQ(seen->focusInBox, "ok");
+        EXPECT_TRUE(seen->closedByTheKey);
+        EXPECT_TRUE(focusIsOn(help)) << "the focus went to " << describeFocus();
+    }
+}
