@@ -3,9 +3,9 @@
 #include "app/QuietProgressBar.h"
 #include "firmware/FirmwareImage.h"
 #include "help/HelpVariants.h"
-#include "look/KeyboardFeel.h"
 #include "look/TemplateLookAndFeel.h"
 #include "midi/MidiInterfaceClass.h"
+#include "platform/KeyboardFeel.h"
 #include "protocol/BasicSysexProtocolClass.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>

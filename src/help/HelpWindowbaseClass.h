@@ -1,6 +1,6 @@
 #pragma once
 
-#include "look/KeyboardFeel.h"
+#include "platform/KeyboardFeel.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

@@ -1,6 +1,6 @@
 #include "platform/UserAlerts.h"
 
-#include "look/KeyboardFeel.h"
+#include "platform/KeyboardFeel.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <memory>

@@ -5,8 +5,8 @@
 #include "FakeSeqControl.h"
 #include "app/ContentComp.h"
 #include "app/MainWindow.h"
-#include "firmware/UserAlerts.h"
 #include "help/HelpVariants.h"
+#include "platform/UserAlerts.h"
 #include "support/ComponentSearch.h"
 #include "support/MessageLoop.h"
 

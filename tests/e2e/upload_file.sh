@@ -6,7 +6,8 @@ source "$(dirname "$0")/lib.sh" "$@"
 
 mkdir "$E2E_WORK/dir with blank"
 firmware="$E2E_WORK/dir with blank/fw.syx"
-make_syx "$firmware" 9 40 9
+# Long enough that the pass is still running while the screen is looked at.
+make_syx "$firmware" 9 40 9 40 9 40 9
 
 export FAKESEQ_PORTS="Other Port;Pedal MIDI"
 start_app "$firmware"
@@ -21,12 +22,12 @@ wait_log_count 2
 screenshot updating "$win"
 expect_eq "$(button_state "$win")" "green disabled" "update button while uploading"
 
-wait_log_count 3
+wait_log_count 7
 wait_button "$win" "green enabled" 5
 echo "ok: the button is given back after the pass"
 sleep 0.5
 screenshot completed "$win"
-expect_eq "$(log_count)" 3 "messages sent"
+expect_eq "$(log_count)" 7 "messages sent"
 
 expect_eq "$(cut -f1 "$E2E_LOG" | cut -d' ' -f3- | sort -u)" "Pedal MIDI" "port of every message"
 expect_eq "$(cut -f2 "$E2E_LOG")" "$(cat "$firmware.hex")" "messages, whole and in order"

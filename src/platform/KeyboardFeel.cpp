@@ -1,4 +1,4 @@
-#include "look/KeyboardFeel.h"
+#include "platform/KeyboardFeel.h"
 
 namespace KeyboardFeel
 {
