@@ -31,7 +31,7 @@ void Application::initialise(const juce::String&)
     mainWindow->setResizeLimits(650, 400, 650, 400);
 
     quitSignals = std::make_unique<QuitSignals>(
-        [this]
+        [this](int)
         {
             if (mainWindow != nullptr)
                 mainWindow->closeButtonPressed();

@@ -4,13 +4,19 @@
 // the same port handling and the same protocol object with the pedal's pacing.
 
 #include "app/QuitSignals.h"
+#include "cli/FileExport.h"
 #include "cli/HeadlessInterface.h"
 #include "cli/ImageSummary.h"
 #include "firmware/UserAlerts.h"
 #include "protocol/BasicSysexProtocolClass.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <juce_events/juce_events.h>
+#include <new>
 #include <unistd.h>
 
 namespace
@@ -21,8 +27,11 @@ enum ExitCode
     failure = 1, // the image cannot be sent, the update failed, a file could not be written
     usageError = 2, // the command line is wrong
     portError = 3, // the port is unknown, ambiguous or cannot be opened
-    interrupted = 130
+    stoppedBySignal = 128 // plus the signal's number: 129 hang-up, 130 Ctrl-C, 143 SIGTERM
 };
+
+/** The signals that stop an upload after its current message and pause. */
+constexpr std::initializer_list<int> quitSignalNumbers { SIGINT, SIGTERM, SIGHUP };
 
 const char* const version = "flashmere-cli 1.0 (built-in firmware: Velamor 1.01 - R353)";
 
@@ -42,8 +51,9 @@ Options:
   --version                     the version
 
 Results go to standard output, messages to standard error.
-Exit codes: 0 done; 1 the image cannot be sent, the update failed or a file could not
-be written; 2 wrong usage; 3 unknown, ambiguous or unusable port; 130 stopped by Ctrl-C.
+Exit codes: 0 done; 1 the image cannot be sent, the update failed, a file could not be
+written or the result could not be written to standard output; 2 wrong usage; 3 unknown,
+ambiguous or unusable port; 129 stopped by a hang-up, 130 by Ctrl-C, 143 by SIGTERM.
 )";
 
 const char* const listHelp = R"(Usage: flashmere-cli list
@@ -58,10 +68,11 @@ const char* const checkHelp = R"(Usage: flashmere-cli check [FILE]
 
 Checks the built-in image, or FILE, the way an upload does before its first byte: it must
 be a clean series of complete SysEx messages (0xF0, data bytes below 0x80, 0xF7) with
-nothing before, between or after them. Prints the number of messages, the smallest and
-largest message, the manufacturer bytes, the expected upload time at 31250 baud with the
-pedal's 300 ms pause after every message, and any fault with its byte offset. Warns about
-messages longer than 4096 bytes, which the Linux ALSA sequencer drops without a word.
+nothing before, between or after them, none longer than 4096 bytes (the Linux ALSA
+sequencer drops a longer message without a word). Prints the number of messages, the
+smallest and largest message, the manufacturer bytes, the expected upload time at 31250
+baud with the pedal's 300 ms pause after every message, and any fault with its byte
+offset. A file larger than 16 MiB is refused unread.
 Exit codes: 0 the image can be sent; 1 it cannot; 2 wrong usage.
 )";
 
@@ -72,14 +83,21 @@ or by its number from 'flashmere-cli list'. Each SysEx message is sent whole, in
 followed by 300 ms of silence counted from when the message has left the MIDI cable.
 Nothing is sent from an image that fails the check. On a terminal a progress bar shows
 the message count, the percentage and the time left; otherwise one line is printed per
-ten percent. Ctrl-C stops after the current message and its pause.
-Exit codes: 0 the update completed; 1 the image cannot be sent or the update failed;
-2 wrong usage; 3 unknown, ambiguous or unusable port; 130 stopped by Ctrl-C.
+ten percent. Ctrl-C, a hang-up or SIGTERM stops after the current message and its
+pause; one that comes after the last message's pause changes nothing. A closed or full
+standard error does not stop the upload.
+Exit codes: 0 the update completed; 1 the image cannot be sent, the update failed or
+its result could not be written to standard output; 2 wrong usage; 3 unknown, ambiguous
+or unusable port; 129 stopped by a hang-up, 130 by Ctrl-C, 143 by SIGTERM.
 )";
 
 const char* const exportHelp = R"(Usage: flashmere-cli export OUT.syx
 
-Writes the built-in firmware image to OUT.syx, byte for byte.
+Writes the built-in firmware image to OUT.syx, byte for byte. OUT.syx is a new file or
+an existing regular file you may write (a symbolic link to one is followed); a folder,
+a device, a FIFO or a read-only file is refused. The bytes are written to a temporary
+file beside it that replaces it only once every byte is safely written, so a full disk
+leaves an old OUT.syx as it was.
 Exit codes: 0 written; 1 the file could not be written; 2 wrong usage.
 )";
 
@@ -88,9 +106,16 @@ void err(const juce::String& text)
     std::fprintf(stderr, "flashmere-cli: %s\n", text.toRawUTF8());
 }
 
+/** The error of the first write to standard output that failed, or 0. */
+int outputError = 0;
+
+/** What became of an upload, repeated on standard error when standard output fails. */
+juce::String uploadOutcome;
+
 void out(const juce::String& text)
 {
-    std::fprintf(stdout, "%s\n", text.toRawUTF8());
+    if (std::fprintf(stdout, "%s\n", text.toRawUTF8()) < 0 && outputError == 0)
+        outputError = errno != 0 ? errno : EIO;
 }
 
 /** A loaded image, or the reason there is none. Alerts the loader would show in a box
@@ -153,11 +178,6 @@ int runCheck(const juce::String& path)
     out("expected upload time: " + juce::String(summary.uploadSeconds, 1)
         + " s (31250 baud, 300 ms after each message)");
 
-    if (summary.longMessages > 0)
-        err("warning: " + juce::String(summary.longMessages)
-            + " message(s) longer than 4096 bytes: the Linux ALSA sequencer drops such a message without a "
-              "word");
-
     if (! summary.framing.isClean())
     {
         out("result: cannot be sent: " + juce::String(summary.framing.describeFault()));
@@ -173,9 +193,9 @@ int runExport(const juce::String& outPath)
     const FirmwareImage image;
     const auto file = juce::File::getCurrentWorkingDirectory().getChildFile(outPath);
 
-    if (! file.replaceWithData(image.getData(), image.getSize()))
+    if (const auto problem = FileExport::write(file, image.getData(), image.getSize()); problem.isNotEmpty())
     {
-        err(file.getFullPathName() + ": could not be written");
+        err(file.getFullPathName() + ": " + problem);
         return failure;
     }
 
@@ -184,6 +204,26 @@ int runExport(const juce::String& outPath)
 }
 
 //==============================================================================
+/** The port number that text spells (1 to count), or 0 when it spells none: digits only,
+    and never wrapped round, so that 4294967297 is no port rather than port 1. */
+int portNumber(const juce::String& text, int count)
+{
+    if (text.isEmpty() || ! text.containsOnly("0123456789"))
+        return 0;
+
+    juce::int64 number = 0;
+
+    for (const auto c : text)
+    {
+        number = number * 10 + (c - '0');
+
+        if (number > count)
+            return 0;
+    }
+
+    return (int)number;
+}
+
 /** Resolves a port given by exact name or by number; prints the ports when it cannot. */
 bool findPort(const juce::String& wanted, juce::MidiDeviceInfo& result)
 {
@@ -194,12 +234,8 @@ bool findPort(const juce::String& wanted, juce::MidiDeviceInfo& result)
         if (devices[i].name == wanted)
             matches.add(i);
 
-    if (wanted.containsOnly("0123456789") && wanted.isNotEmpty())
-    {
-        const auto number = wanted.getIntValue();
-        if (number >= 1 && number <= devices.size())
-            matches.addIfNotAlreadyThere(number - 1);
-    }
+    if (const auto number = portNumber(wanted, devices.size()); number > 0)
+        matches.addIfNotAlreadyThere(number - 1);
 
     if (matches.size() == 1)
     {
@@ -299,9 +335,6 @@ int runSend(const juce::String& portName, const juce::String& path)
         return failure;
     }
 
-    if (summary.longMessages > 0)
-        err("warning: messages longer than 4096 bytes may be dropped by the ALSA sequencer");
-
     juce::MidiDeviceInfo port;
 
     if (! findPort(portName, port))
@@ -318,19 +351,27 @@ int runSend(const juce::String& portName, const juce::String& path)
     BasicSysexProtocolClass protocol(&device, image.get());
     ProgressPrinter printer(protocol, device, summary);
 
-    // Ctrl-C asks the upload to stop; it ends after the current message and its pause.
-    bool interruptRequested = false;
-    const QuitSignals quitSignals(
-        [&]
+    // Ctrl-C, a hang-up or SIGTERM asks the upload to stop; it ends after the current
+    // message and its pause. Once the pass is over nothing is left to stop, so from then
+    // on until the program has ended these signals are ignored (QuitSignals puts back
+    // what was there before it): a late Ctrl-C must not turn a completed update into a
+    // killed one.
+    for (const auto signalNumber : quitSignalNumbers)
+        std::signal(signalNumber, SIG_IGN);
+
+    int stopSignal = 0;
+    auto quitSignals = std::make_unique<QuitSignals>(
+        [&](int signalNumber)
         {
-            if (! interruptRequested)
+            if (stopSignal == 0 && protocol.isThreadRunning())
             {
-                interruptRequested = true;
+                stopSignal = signalNumber;
                 printer.finish();
                 err("stopping after the current message and its pause...");
                 protocol.signalThreadShouldExit();
             }
-        });
+        },
+        quitSignalNumbers);
 
     err("sending " + describe(*image, path) + " to " + port.name.quoted() + ": "
         + juce::String((juce::int64)summary.framing.messages.size()) + " messages, about "
@@ -345,34 +386,38 @@ int runSend(const juce::String& portName, const juce::String& path)
             return false;
 
         const auto status = protocol.getStatusText();
-        return interruptRequested || status == "Update completed"
-               || ProtocolBaseClass::isFailureStatus(status);
+        return stopSignal != 0 || status == "Update completed" || ProtocolBaseClass::isFailureStatus(status);
     };
 
     while (! finished())
         messageManager->runDispatchLoopUntil(50);
 
     messageManager->runDispatchLoopUntil(10); // the last notification
+    quitSignals.reset();
     printer.finish();
 
-    const auto sent = device.getMessagesSent();
-    const auto total = (int)summary.framing.messages.size();
     const auto status = protocol.getStatusText();
-
-    if (interruptRequested && status != "Update completed")
+    const auto outcome = [&](const char* word)
     {
-        out("interrupted: sent " + juce::String(sent) + " of " + juce::String(total) + " messages");
-        return interrupted;
+        uploadOutcome = juce::String(word) + ": sent " + juce::String(device.getMessagesSent()) + " of "
+                        + juce::String((juce::int64)summary.framing.messages.size()) + " messages";
+        out(uploadOutcome);
+    };
+
+    if (stopSignal != 0 && status != "Update completed")
+    {
+        outcome("interrupted");
+        return stoppedBySignal + stopSignal;
     }
 
     if (status != "Update completed")
     {
         err(status);
-        out("failed: sent " + juce::String(sent) + " of " + juce::String(total) + " messages");
+        outcome("failed");
         return failure;
     }
 
-    out("completed: sent " + juce::String(sent) + " of " + juce::String(total) + " messages");
+    outcome("completed");
     return success;
 }
 
@@ -390,6 +435,46 @@ int usage(const juce::String& problem, const char* help)
     return usageError;
 }
 
+/** What follows a command on its command line: options up to a "--", operands after
+    them. --port is taken only where a command allows it. */
+struct CommandArguments
+{
+    juce::StringArray operands;
+    juce::StringArray ports;
+    bool wantsHelp = false;
+    juce::String problem; // a usage error, when not empty
+
+    CommandArguments(const juce::StringArray& args, bool takesPort)
+    {
+        bool optionsEnded = false;
+
+        for (int i = 1; i < args.size() && problem.isEmpty(); ++i)
+        {
+            const auto& arg = args[i];
+
+            if (optionsEnded || arg == "-" || ! arg.startsWith("-"))
+            {
+                if (arg.isEmpty())
+                    problem = "an empty file name";
+                else
+                    operands.add(arg);
+            }
+            else if (arg == "--")
+                optionsEnded = true;
+            else if (arg == "--help" || arg == "-h")
+                wantsHelp = true;
+            else if (takesPort && arg == "--port" && i + 1 < args.size())
+                ports.add(args[++i]);
+            else if (takesPort && arg.startsWith("--port="))
+                ports.add(arg.fromFirstOccurrenceOf("=", false, false));
+            else if (takesPort && arg == "--port")
+                problem = "--port needs a port name or number";
+            else
+                problem = "unexpected argument " + arg.quoted();
+        }
+    }
+};
+
 int run(const juce::StringArray& args)
 {
     if (args.isEmpty())
@@ -406,72 +491,84 @@ int run(const juce::StringArray& args)
     if (command == "--help" || command == "-h" || command == "help")
         return printHelp(mainHelp);
 
-    const auto wantsHelp = args.contains("--help") || args.contains("-h");
+    const CommandArguments arguments(args, command == "send");
+    const auto& operands = arguments.operands;
+
+    const std::pair<const char*, const char*> helps[]
+        = { { "list", listHelp }, { "check", checkHelp }, { "send", sendHelp }, { "export", exportHelp } };
+    const char* help = nullptr;
+
+    for (const auto& [name, text] : helps)
+        if (command == name)
+            help = text;
+
+    if (help == nullptr)
+        return usage("unknown command " + command.quoted(), mainHelp);
+
+    if (arguments.wantsHelp)
+        return printHelp(help);
+
+    if (arguments.problem.isNotEmpty())
+        return usage(arguments.problem, help);
 
     if (command == "list")
-    {
-        if (wantsHelp)
-            return printHelp(listHelp);
-        if (args.size() != 1)
-            return usage("list takes no arguments", listHelp);
-        return runList();
-    }
+        return operands.isEmpty() ? runList() : usage("list takes no arguments", help);
 
     if (command == "check")
-    {
-        if (wantsHelp)
-            return printHelp(checkHelp);
-        if (args.size() > 2)
-            return usage("check takes at most one file", checkHelp);
-        return runCheck(args[1]);
-    }
+        return operands.size() <= 1 ? runCheck(operands[0]) : usage("check takes at most one file", help);
 
     if (command == "export")
-    {
-        if (wantsHelp)
-            return printHelp(exportHelp);
-        if (args.size() != 2)
-            return usage("export takes one file name", exportHelp);
-        return runExport(args[1]);
-    }
+        return operands.size() == 1 ? runExport(operands[0]) : usage("export takes one file name", help);
 
-    if (command == "send")
-    {
-        if (wantsHelp)
-            return printHelp(sendHelp);
+    if (arguments.ports.size() != 1)
+        return usage(arguments.ports.isEmpty() ? "send needs --port NAME or --port NUMBER"
+                                               : "send takes one --port",
+                     help);
 
-        juce::String portName, path;
-        bool havePort = false;
+    if (operands.size() > 1)
+        return usage("unexpected argument " + operands[1].quoted(), help);
 
-        for (int i = 1; i < args.size(); ++i)
-        {
-            if (args[i] == "--port" && i + 1 < args.size())
-            {
-                portName = args[++i];
-                havePort = true;
-            }
-            else if (args[i].startsWith("--port="))
-            {
-                portName = args[i].fromFirstOccurrenceOf("=", false, false);
-                havePort = true;
-            }
-            else if (args[i].startsWith("-") || path.isNotEmpty())
-            {
-                return usage("unexpected argument " + args[i].quoted(), sendHelp);
-            }
-            else
-            {
-                path = args[i];
-            }
-        }
+    return runSend(arguments.ports[0], operands[0]);
+}
 
-        if (! havePort)
-            return usage("send needs --port NAME or --port NUMBER", sendHelp);
+/** Made ready before anything else runs, JUCE's static objects included (a debug build
+    writes its version to standard error from one).
 
-        return runSend(portName, path);
-    }
+    Any of the standard descriptors that is closed gets /dev/null: otherwise the next file
+    opened (JUCE's own message socket) would take its number, and progress text would be
+    written into it. It is opened for reading only, so that writing to a standard output
+    or error that was closed still fails, as it would have.
 
-    return usage("unknown command " + command.quoted(), mainHelp);
+    A closed pipe or a full file on standard output or error must not end an upload
+    half-way: the writes fail, and a lost result is reported, instead. */
+__attribute__((constructor(101))) void prepareProcess()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF)
+            if (const auto opened = ::open("/dev/null", O_RDONLY); opened >= 0 && opened != fd)
+                ::close(opened); // cannot happen: the lowest free number is taken
+
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+/** Flushes standard output; when the result could not be written there, says so on
+    standard error and turns success into failure. */
+int checkResultWritten(int exitCode)
+{
+    if (std::fflush(stdout) != 0 && outputError == 0)
+        outputError = errno != 0 ? errno : EIO;
+
+    if (outputError == 0 && std::ferror(stdout) != 0)
+        outputError = EIO;
+
+    if (outputError == 0)
+        return exitCode;
+
+    err("the result could not be written to standard output ("
+        + juce::String(std::strerror(outputError)).toLowerCase() + ")"
+        + (uploadOutcome.isNotEmpty() ? "; the upload: " + uploadOutcome : juce::String()));
+    return exitCode == success ? failure : exitCode;
 }
 } // namespace
 
@@ -483,5 +580,16 @@ int main(int argc, char* argv[])
         args.add(juce::String::fromUTF8(argv[i]));
 
     const juce::ScopedJuceInitialiser_GUI juce;
-    return run(args);
+    int exitCode = failure;
+
+    try
+    {
+        exitCode = run(args);
+    }
+    catch (const std::bad_alloc&)
+    {
+        err("there is not enough memory");
+    }
+
+    return checkResultWritten(exitCode);
 }
