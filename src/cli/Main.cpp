@@ -48,6 +48,19 @@ void usage(const juce::String& problem, const char* help)
                                    CliCommands::usageError);
 }
 
+/** What runs when the first argument names no command. "-h" is matched here rather than
+    as a command's option: JUCE takes a short option to match any cluster holding its
+    letter ("-help", "-xh"). */
+void noKnownCommand(const juce::ArgumentList& args)
+{
+    if (args.size() > 0 && args[0].text == "-h")
+        std::fputs(CliTexts::mainHelp, stdout);
+    else
+        usage(args.size() == 0 ? juce::String("a command is needed")
+                               : "unknown command " + args[0].text.quoted(),
+              CliTexts::mainHelp);
+}
+
 using Action = std::function<int(const CliArguments&, const char* help)>;
 
 /** A command of the program: its name first on the command line, its help with --help,
@@ -78,7 +91,7 @@ int run(const juce::ArgumentList& args)
     juce::ConsoleApplication app;
 
     app.addVersionCommand("--version", CliTexts::version);
-    app.addCommand({ "--help|-h|help", "--help", {}, CliTexts::mainHelp, [](const juce::ArgumentList&) {
+    app.addCommand({ "--help|help", "--help", {}, CliTexts::mainHelp, [](const juce::ArgumentList&) {
                         std::fputs(CliTexts::mainHelp, stdout);
                     } });
 
@@ -124,16 +137,7 @@ int run(const juce::ArgumentList& args)
         },
         exitCode));
 
-    app.addDefaultCommand({ {},
-                            {},
-                            {},
-                            {},
-                            [](const juce::ArgumentList& list)
-                            {
-                                usage(list.size() == 0 ? juce::String("a command is needed")
-                                                       : "unknown command " + list[0].text.quoted(),
-                                      CliTexts::mainHelp);
-                            } });
+    app.addDefaultCommand({ {}, {}, {}, {}, noKnownCommand });
 
     const auto failed = app.findAndRunCommand(args, true);
     return failed != 0 ? failed : exitCode;
