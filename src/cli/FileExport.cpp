@@ -135,10 +135,10 @@ juce::String FileExport::write(const juce::File& target, const void* data, size_
     if (fd < 0)
         return "a temporary file could not be made beside it (" + errorText(errno) + ")";
 
-    // The new file keeps the old one's permissions (and, for the superuser, its owner).
-    bool ok = ! existing || ::fchmod(fd, info.st_mode & 07777) == 0;
-    if (ok && existing && ::geteuid() == 0)
-        ok = ::fchown(fd, info.st_uid, info.st_gid) == 0;
+    // The new file keeps the old one's owner (the superuser can give it) and permissions,
+    // in that order, since a change of owner clears the set-user-ID bits.
+    bool ok = ! existing || ::geteuid() != 0 || ::fchown(fd, info.st_uid, info.st_gid) == 0;
+    ok = ok && (! existing || ::fchmod(fd, info.st_mode & 07777) == 0);
 
     ok = ok && writeAll(fd, static_cast<const char*>(data), size) && ::fsync(fd) == 0;
     auto error = errno;
