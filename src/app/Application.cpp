@@ -29,7 +29,7 @@ void Application::initialise(const juce::String&)
     mainWindow = openMainWindow(commandLine);
 
     quitSignals = std::make_unique<QuitSignals>(
-        [this]
+        [this](int)
         {
             if (mainWindow != nullptr)
                 mainWindow->closeButtonPressed();

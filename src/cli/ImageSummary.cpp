@@ -22,9 +22,6 @@ ImageSummary ImageSummary::of(const FirmwareImage& image)
         summary.smallest = summary.smallest == 0 ? m.length : juce::jmin(summary.smallest, m.length);
         summary.largest = juce::jmax(summary.largest, m.length);
         summary.uploadSeconds += messageSeconds(m.length);
-
-        if (m.length > largestAlsaEvent)
-            ++summary.longMessages;
     }
 
     if (! summary.framing.messages.empty() && summary.framing.messages[0].length > 2)

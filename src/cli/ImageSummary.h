@@ -12,10 +12,6 @@ struct ImageSummary
     size_t largest = 0;
     juce::String manufacturer; // the first message's manufacturer bytes, in hex
     double uploadSeconds = 0; // at 31250 baud, with the pedal's pause after each message
-    int longMessages = 0; // messages the ALSA sequencer would drop
-
-    /** ALSA's sequencer drops, without a word, an event larger than this. */
-    static constexpr size_t largestAlsaEvent = 4096;
 
     static ImageSummary of(const FirmwareImage& image);
 

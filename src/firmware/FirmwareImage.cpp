@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,7 +32,7 @@ void showTooLarge(const juce::File& file)
 {
     UserAlerts::show(UserAlerts::Icon::warning, "File too large",
                      "The firmware file " + file.getFullPathName()
-                         + " is larger than 2 GB, far too large to be a firmware image.\n " + afterwards);
+                         + " is larger than 16 MiB, far too large to be a firmware image.\n " + afterwards);
 }
 
 juce::String errorText(int error)
@@ -130,7 +131,18 @@ void FirmwareImage::loadFile(const juce::File& file)
     if (expected == 0)
         return; // an empty file is simply not usable
 
-    auto block = std::make_unique<juce::MemoryBlock>(expected, false);
+    std::unique_ptr<juce::MemoryBlock> block;
+
+    try
+    {
+        block = std::make_unique<juce::MemoryBlock>(expected, false);
+    }
+    catch (const std::bad_alloc&)
+    {
+        showUnreadable(file, "there is not enough memory for it");
+        return;
+    }
+
     auto* dest = static_cast<char*>(block->getData());
     size_t got = 0;
 

@@ -21,11 +21,11 @@ public:
 
         Only a regular file is read, and exactly as many bytes as it holds. A missing path,
         a folder or anything that is not a regular file (a FIFO, a device) shows the "File
-        not found" box; a file that cannot be read whole, or is too large, shows a box that
-        says so. In each of these cases, and for an empty file (which shows nothing), the
-        image is left without bytes. The product name is the file name without its
-        extension; version and build are 0. Shows its boxes through UserAlerts, so call it
-        on the message thread. */
+        not found" box; a file that cannot be read whole, is larger than maxFileSize (refused
+        before a byte is read) or does not fit in memory shows a box that says so. In each of these cases, and
+       for an empty file (which shows nothing), the image is left without bytes. The product name is the file
+       name without its extension; version and build are 0. Shows its boxes through UserAlerts, so call it on
+       the message thread. */
     explicit FirmwareImage(const juce::String& path);
 
     ~FirmwareImage();
@@ -44,8 +44,9 @@ public:
         "1.01 - R353", "0.00". */
     juce::String getVersionText() const;
 
-    /** The largest file the program will load. */
-    static constexpr juce::int64 maxFileSize = 0x7fffffff;
+    /** The largest file the program will load: 16 MiB, hundreds of times the largest
+        firmware, and still quick to read and hold. */
+    static constexpr juce::int64 maxFileSize = 16 * 1024 * 1024;
 
 private:
     const juce::uint8* data = nullptr;

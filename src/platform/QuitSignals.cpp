@@ -1,6 +1,5 @@
 #include "platform/QuitSignals.h"
 
-#include <csignal>
 #include <fcntl.h>
 #include <juce_events/juce_events.h>
 #include <unistd.h>
@@ -9,31 +8,24 @@ namespace
 {
 int signalWriteEnd = -1;
 
-extern "C" void onQuitSignal(int)
+extern "C" void onQuitSignal(int signalNumber)
 {
-    // Only async-signal-safe work here.
+    // Only async-signal-safe work here; errno belongs to the code this interrupted.
+    const auto savedErrno = errno;
+
     if (signalWriteEnd >= 0)
     {
-        const char byte = 'q';
+        const auto byte = (char)signalNumber;
         [[maybe_unused]] const auto written = ::write(signalWriteEnd, &byte, 1);
     }
-}
 
-void setHandler(void (*handler)(int))
-{
-    struct sigaction action
-    {
-    };
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    errno = savedErrno;
 }
 } // namespace
 
-QuitSignals::QuitSignals(std::function<void()> onSignal)
+QuitSignals::QuitSignals(std::function<void(int)> onSignal, std::initializer_list<int> signalsToCatch)
     : callback(std::move(onSignal))
+    , signals(signalsToCatch)
 {
     jassert(signalWriteEnd < 0);
 
@@ -44,16 +36,34 @@ QuitSignals::QuitSignals(std::function<void()> onSignal)
                                              [this](int fd)
                                              {
                                                  char buffer[16];
-                                                 while (::read(fd, buffer, sizeof(buffer)) > 0)
-                                                 {
-                                                 }
+                                                 int first = 0;
 
-                                                 if (callback)
-                                                     callback();
+                                                 for (ssize_t n;
+                                                      (n = ::read(fd, buffer, sizeof(buffer))) > 0;)
+                                                     if (first == 0)
+                                                         first = (unsigned char)buffer[0];
+
+                                                 if (callback && first != 0)
+                                                     callback(first);
                                              });
 
     signalWriteEnd = pipeEnds[1];
-    setHandler(onQuitSignal);
+
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+
+    for (const auto signalNumber : signals)
+    {
+        struct sigaction previous
+        {
+        };
+        ::sigaction(signalNumber, &action, &previous);
+        previousActions.add(previous);
+    }
 }
 
 QuitSignals::~QuitSignals()
@@ -61,7 +71,9 @@ QuitSignals::~QuitSignals()
     if (pipeEnds[0] < 0)
         return;
 
-    setHandler(SIG_DFL);
+    for (int i = 0; i < signals.size(); ++i)
+        ::sigaction(signals[i], &previousActions.getReference(i), nullptr);
+
     signalWriteEnd = -1;
     juce::LinuxEventLoop::unregisterFdCallback(pipeEnds[0]);
     ::close(pipeEnds[0]);

@@ -3,7 +3,7 @@
 # sequencer. Usage: cli_tests.sh FLASHMERE_CLI LIBFAKESEQ_PRELOAD BUILT_IN_SYX
 set -uo pipefail
 
-cli=$1 preload=$2 builtin=$3
+cli=$(realpath "$1") preload=$(realpath "$2") builtin=$(realpath "$3")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
@@ -35,6 +35,17 @@ run() {
 
 messages_logged() { grep -c . "$work/log" || true; }
 
+# "${fakeseq[@]}" FAKESEQ_PORTS=PORTS COMMAND...: runs COMMAND (the tool, with the
+# caller's own redirections) against the stand-in; env runs it in its own place, so that
+# a background job's $! is the tool. fake PORTS COMMAND... does that with a fresh log.
+fakeseq=(env -u DISPLAY LD_PRELOAD="$preload" FAKESEQ_LOG="$work/log")
+fake() {
+    local ports=$1
+    shift
+    : > "$work/log"
+    "${fakeseq[@]}" FAKESEQ_PORTS="$ports" "$@"
+}
+
 # Small images: three good messages, and damaged ones.
 printf '\xf0\x00\x7e\x56\x01\x20\x01\x00\xf7' > "$work/small.syx"
 printf '\xf0\x00\x7e\x56\x01\x20\x10\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e\x1f\xf7' >> "$work/small.syx"
@@ -60,6 +71,25 @@ check "an unknown command is a usage error" test "$rc" -eq 2
 run "" -- send small.syx
 check "send without --port is a usage error" test "$rc" -eq 2
 
+# Port numbers are never wrapped round, an empty file name is not the built-in image, one
+# port only, and "--" ends the options. Each case: exit code, messages delivered, args.
+cp "$work/small.syx" "$work/-dash.syx"
+cd "$work" || exit 1
+while IFS='|' read -r want_rc want_sent args; do
+    eval "set -- $args"
+    run "Pedal MIDI;Other Port" -- "$@"
+    check "$args exits $want_rc (got $rc)" test "$rc" -eq "$want_rc"
+    check "$args delivers $want_sent messages" test "$(messages_logged)" -eq "$want_sent"
+done <<'CASES'
+3|0|send --port 4294967297 small.syx
+3|0|send --port 18446744073709551617 small.syx
+2|0|send --port 1 ""
+2|0|send --port 1 --port 2 small.syx
+2|0|check ""
+0|3|send --port 1 -- -dash.syx
+CASES
+cd - > /dev/null || exit 1
+
 #==============================================================================
 run "" -- check
 check "the built-in image passes the check" test "$rc" -eq 0
@@ -77,11 +107,21 @@ run "" -- check "$work/missing.syx"
 check "a missing file fails the check" test "$rc" -eq 1
 check "a missing file is named" grep -q 'File not found' "$work/err"
 
-# A message longer than the ALSA sequencer carries is warned about.
-{ printf '\xf0'; head -c 5000 /dev/zero | tr '\0' '\1'; printf '\xf7'; } > "$work/long.syx"
+# A message longer than the ALSA sequencer carries whole is a fault, named with its number
+# and size, and nothing of such an image is sent.
+{ cat "$work/small.syx"; printf '\xf0'; head -c 5000 /dev/zero | tr '\0' '\1'; printf '\xf7'; } > "$work/long.syx"
 run "" -- check "$work/long.syx"
-check "a long message passes the framing check" test "$rc" -eq 0
-check "a long message is warned about" grep -q 'longer than 4096 bytes' "$work/err"
+check "a message over 4096 bytes fails the check" test "$rc" -eq 1
+check "the long message is named with its number and size" grep -q 'cannot be sent: message 4 (5002 bytes' "$work/out"
+run "Pedal MIDI" -- send --port "Pedal MIDI" "$work/long.syx"
+check "an image with a message over 4096 bytes is refused" test "$rc" -eq 1
+check "nothing of it is sent" test "$(messages_logged)" -eq 0
+
+# A file too large to be firmware is refused before it is read (sparse: no disk space).
+truncate -s $((16 * 1024 * 1024 + 1)) "$work/huge.syx"
+run "" -- check "$work/huge.syx"
+check "a file over 16 MiB fails the check" test "$rc" -eq 1
+check "it is called too large" grep -q 'File too large: .* is larger than 16 MiB' "$work/err"
 
 #==============================================================================
 run "Pedal MIDI;Other Port" -- send --port "Pedal MIDI" "$work/small.syx"
@@ -118,26 +158,93 @@ check "it says so" grep -q 'disconnected' "$work/err"
 check "nothing more is sent after the unplug" test "$(messages_logged)" -eq 1
 
 #==============================================================================
-# Ctrl-C during the built-in image: stops after the current message and its pause.
+# Ctrl-C, a hang-up and SIGTERM during the built-in image: each stops after the current
+# message and its pause, with the shell's code for that signal.
+for signal_and_rc in INT:130 HUP:129 TERM:143; do
+    signal=${signal_and_rc%:*} want_rc=${signal_and_rc#*:}
+    : > "$work/log"
+    "${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI" "$cli" send --port "Pedal MIDI" > "$work/out" 2> "$work/err" < /dev/null &
+    pid=$!
+    for _ in $(seq 1 100); do
+        [[ $(messages_logged) -ge 2 ]] && break
+        sleep 0.05
+    done
+    at_signal=$(messages_logged)
+    kill -"$signal" "$pid"
+    start=$(date +%s%N)
+    wait "$pid"
+    rc=$?
+    took_ms=$((($(date +%s%N) - start) / 1000000))
+    sent=$(messages_logged)
+    check "SIG$signal exits $want_rc (got $rc)" test "$rc" -eq "$want_rc"
+    check "SIG$signal stops within one message and pause (took ${took_ms} ms)" test "$took_ms" -lt 1500
+    check "SIG$signal lets at most the current message through" test "$sent" -le $((at_signal + 1))
+    check "SIG$signal says how many were sent" grep -qx "interrupted: sent $sent of 234 messages" "$work/out"
+done
+
+# Ctrl-C once the last message's pause has passed changes nothing: the update completed.
+# The program is held at its last write, into a FIFO whose buffer is already full, until
+# the signals have arrived.
+mkfifo "$work/fifo"
+exec 7<> "$work/fifo"
+timeout 1 cat /dev/zero >&7
 : > "$work/log"
-env -u DISPLAY LD_PRELOAD="$preload" FAKESEQ_PORTS="Pedal MIDI" FAKESEQ_LOG="$work/log" \
-    "$cli" send --port "Pedal MIDI" > "$work/out" 2> "$work/err" < /dev/null &
+"${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI" "$cli" send --port "Pedal MIDI" "$work/small.syx" \
+    > "$work/fifo" 2> "$work/err" < /dev/null &
 pid=$!
 for _ in $(seq 1 100); do
-    [[ $(messages_logged) -ge 2 ]] && break
+    [[ $(messages_logged) -ge 3 ]] && break
     sleep 0.05
 done
-at_signal=$(messages_logged)
+sleep 1.5 # the last pause (0.3 s) is long over: the program waits at its result
 kill -INT "$pid"
-start=$(date +%s%N)
+kill -INT "$pid"
+sleep 0.2
+timeout 10 tail -c 100 "$work/fifo" > "$work/out" 7>&- &
+reader=$!
+exec 7>&-
 wait "$pid"
 rc=$?
-took_ms=$((($(date +%s%N) - start) / 1000000))
-sent=$(messages_logged)
-check "Ctrl-C exits 130" test "$rc" -eq 130
-check "Ctrl-C stops within one message and pause (took ${took_ms} ms)" test "$took_ms" -lt 1500
-check "Ctrl-C lets at most the current message through" test "$sent" -le $((at_signal + 1))
-check "Ctrl-C says how many were sent" grep -qx "interrupted: sent $sent of 234 messages" "$work/out"
+wait "$reader"
+check "Ctrl-C after the last pause leaves a completed update (exit $rc)" test "$rc" -eq 0
+check "it reports the update completed" grep -qx 'completed: sent 3 of 3 messages' "$work/out"
+
+# A closed pipe on standard error (progress) must not end an upload half-way.
+fake "Pedal MIDI" "$cli" send --port "Pedal MIDI" "$work/small.syx" 2>&1 > "$work/out" < /dev/null | true
+rc=${PIPESTATUS[0]}
+check "a closed standard error does not stop the upload (exit $rc)" test "$rc" -eq 0
+check "every message is delivered despite the closed pipe" test "$(messages_logged)" -eq 3
+
+# Standard descriptors closed at start each get /dev/null, so that none of their numbers
+# goes to JUCE's own files (progress text written into its event socket would keep it
+# busy for the whole upload).
+: > "$work/log"
+"${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI" "$cli" send --port "Pedal MIDI" "$work/small.syx" <&- >&- 2>&- &
+pid=$!
+for _ in $(seq 1 100); do
+    [[ $(messages_logged) -ge 1 ]] && break
+    sleep 0.05
+done
+standard_fds=$(readlink /proc/$pid/fd/0 /proc/$pid/fd/1 /proc/$pid/fd/2 | tr '\n' ' ')
+wait "$pid"
+check "closed standard descriptors are /dev/null while it runs (got $standard_fds)" \
+    test "$standard_fds" = "/dev/null /dev/null /dev/null "
+check "with every standard descriptor closed, all messages are delivered" test "$(messages_logged)" -eq 3
+# A result that cannot be written is a failure, but standard error still tells the
+# upload's fate.
+fake "Pedal MIDI" "$cli" send --port "Pedal MIDI" "$work/small.syx" >&- 2> "$work/err" < /dev/null
+rc=$?
+check "with standard output closed, send exits 1 (got $rc)" test "$rc" -eq 1
+check "all messages are still delivered" test "$(messages_logged)" -eq 3
+check "standard error tells the upload completed" grep -q 'standard output.*completed: sent 3 of 3' "$work/err"
+
+for args in "list" "check" "export $work/full.syx" "send --port 1 $work/small.syx"; do
+    # shellcheck disable=SC2086 # the words are the arguments
+    fake "Pedal MIDI" "$cli" $args > /dev/full 2> "$work/err" < /dev/null
+    rc=$?
+    check "$args with a full standard output exits 1 (got $rc)" test "$rc" -eq 1
+    check "$args says the result was lost" grep -q 'could not be written to standard output' "$work/err"
+done
 
 #==============================================================================
 run "" -- export "$work/exported.syx"
@@ -147,6 +254,39 @@ run "" -- check "$work/exported.syx"
 check "the exported image passes the check" test "$rc" -eq 0
 run "" -- export "$work/no/such/dir/x.syx"
 check "export to an impossible place fails" test "$rc" -eq 1
+
+# A full disk (here a file size limit) keeps the old file and leaves no temporary file.
+mkdir "$work/out-dir"
+printf 'old contents' > "$work/out-dir/keep.syx"
+(ulimit -f 16 && run "" -- export "$work/out-dir/keep.syx" && exit "$rc")
+rc=$?
+check "export onto a full disk fails (exit $rc)" test "$rc" -eq 1
+check "the old file is kept as it was" test "$(cat "$work/out-dir/keep.syx")" = 'old contents'
+check "no temporary file is left" test "$(ls -A "$work/out-dir")" = keep.syx
+
+# Only a new path or a regular file the user may write; a link to one is followed.
+cd "$work/out-dir" || exit 1
+printf 'old contents' > target.syx
+ln -s target.syx link.syx
+run "" -- export link.syx
+check "export through a symbolic link succeeds (exit $rc)" test "$rc" -eq 0
+check "the link stays a link" test -L link.syx
+check "its target gets the image" cmp -s target.syx "$builtin"
+mkdir empty-folder
+mkfifo pipe.syx
+ln -s empty-folder folder-link.syx
+ln -s missing.syx dangling.syx
+printf 'old contents' > read-only.syx
+chmod a-w read-only.syx
+for target in empty-folder pipe.syx folder-link.syx dangling.syx read-only.syx; do
+    before=$(stat -c '%F %s %Y' "$target" 2> /dev/null; readlink "$target")
+    run "" -- export "$target"
+    check "export refuses $target (exit $rc)" test "$rc" -eq 1
+    check "export says why it refuses $target" grep -q "$target: is " "$work/err"
+    check "$target is left as it was" test "$(stat -c '%F %s %Y' "$target" 2> /dev/null; readlink "$target")" = "$before"
+done
+check "no temporary file is left behind" test "$(ls -A | grep -c '^\.')" -eq 0
+cd - > /dev/null || exit 1
 
 echo "$passed passed, $failed failed"
 [[ $failed -eq 0 ]]

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <juce_core/juce_core.h>
+#include <malloc.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -223,21 +225,68 @@ TEST(FirmwareFile, AnEmptyFileIsUnusableWithoutAWord)
     EXPECT_TRUE(recorder.alerts.empty());
 }
 
-TEST(FirmwareFile, AFileTooLargeIsRefusedWithoutReadingIt)
+TEST(FirmwareFile, AFileOver16MiBIsRefusedWithoutReadingIt)
 {
-    AlertRecorder recorder;
     const TempFolder temp;
     const auto file = temp.dir.getChildFile("huge.syx");
     ASSERT_TRUE(file.create());
-    // Sparse: takes no disk space, and reading it would take 2 GB of memory.
-    ASSERT_EQ(::truncate(file.getFullPathName().toRawUTF8(), FirmwareImage::maxFileSize + 1), 0);
+    constexpr off_t limit = 16 * 1024 * 1024;
 
+    // Sparse: no disk space. At the limit the file is read (and then fails the framing
+    // check, being zeros); one byte more is refused before a byte is read.
+    ASSERT_EQ(::truncate(file.getFullPathName().toRawUTF8(), limit), 0);
+    {
+        AlertRecorder recorder;
+        const FirmwareImage image(file.getFullPathName());
+        EXPECT_EQ(image.getSize(), (juce::uint32)limit);
+        EXPECT_TRUE(recorder.alerts.empty());
+    }
+
+    ASSERT_EQ(::truncate(file.getFullPathName().toRawUTF8(), limit + 1), 0);
+    AlertRecorder recorder;
     const FirmwareImage image(file.getFullPathName());
     expectUnusable(image);
     ASSERT_EQ(recorder.alerts.size(), 1u);
     EXPECT_EQ(recorder.alerts[0].title, "File too large");
-    EXPECT_TRUE(recorder.alerts[0].message.contains("built-in firmware")
-                || recorder.alerts[0].message.contains("build-in firmware"));
+    EXPECT_TRUE(recorder.alerts[0].message.contains("larger than 16 MiB"));
+    EXPECT_TRUE(recorder.alerts[0].message.contains("build-in firmware"));
+}
+
+TEST(FirmwareFile, AFileThatDoesNotFitInMemoryIsAClearError)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' allocators end the program instead of failing an allocation";
+#else
+    const TempFolder temp;
+    const auto file = temp.dir.getChildFile("large.syx");
+    ASSERT_TRUE(file.create());
+    ASSERT_EQ(::truncate(file.getFullPathName().toRawUTF8(), 16 * 1024 * 1024), 0);
+
+    // The process may have a little more memory than it has now, not 16 MiB more. Freed
+    // memory that the allocator still holds would let the image in: it goes back first.
+    ::malloc_trim(0);
+    const auto status = juce::File("/proc/self/status").loadFileAsString();
+    const auto dataKiB = status.fromFirstOccurrenceOf("VmData:", false, false).trim().getLargeIntValue();
+    ASSERT_GT(dataKiB, 0);
+
+    rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_DATA, &previous), 0);
+    rlimit tight = previous;
+    tight.rlim_cur = (rlim_t)(dataKiB + 4096) * 1024;
+
+    AlertRecorder recorder;
+    recorder.alerts.reserve(4);
+    ASSERT_EQ(::setrlimit(RLIMIT_DATA, &tight), 0);
+    std::unique_ptr<FirmwareImage> image;
+    EXPECT_NO_THROW(image = std::make_unique<FirmwareImage>(file.getFullPathName()));
+    ::setrlimit(RLIMIT_DATA, &previous);
+
+    ASSERT_NE(image, nullptr);
+    expectUnusable(*image);
+    ASSERT_EQ(recorder.alerts.size(), 1u);
+    EXPECT_EQ(recorder.alerts[0].title, "File could not be read");
+    EXPECT_TRUE(recorder.alerts[0].message.contains("not enough memory"));
+#endif
 }
 
 TEST(FirmwareFile, AFileThatEndsBeforeItsSizeIsNeverTakenInPart)

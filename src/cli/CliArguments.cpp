@@ -1,0 +1,75 @@
+#include "cli/CliArguments.h"
+
+CliArguments CliArguments::read(const juce::ArgumentList& args, bool takesPort)
+{
+    CliArguments result;
+    bool optionsEnded = false;
+
+    for (int i = 1; i < args.size() && result.problem.isEmpty(); ++i)
+    {
+        const auto arg = args[i];
+
+        if (optionsEnded || ! arg.isOption() || arg.text == "-")
+        {
+            if (arg.text.isEmpty())
+                result.problem = "an empty file name";
+            else
+                result.files.add(arg.text);
+        }
+        else if (arg.text == "--")
+        {
+            optionsEnded = true;
+        }
+        else if (arg.text == "--help" || arg.text == "-h")
+        {
+            result.wantsHelp = true;
+        }
+        else if (takesPort && arg.isLongOption("--port"))
+        {
+            const auto hasValue = arg.text.containsChar('=') || i + 1 < args.size();
+
+            if (result.hasPort)
+                result.problem = "only one --port can be given";
+            else if (! hasValue)
+                result.problem = "--port needs a port name or number";
+            else
+                result.port = arg.text.containsChar('=') ? arg.getLongOptionValue() : args[++i].text;
+
+            result.hasPort = true;
+        }
+        else
+        {
+            result.problem = "unexpected argument " + arg.text.quoted();
+        }
+    }
+
+    return result;
+}
+
+juce::ArgumentList CliArguments::fromCommandLine(int argc, const char* const argv[])
+{
+    juce::ArgumentList list(argc > 0 ? juce::String::fromUTF8(argv[0]) : juce::String(), juce::StringArray());
+
+    for (int i = 1; i < argc; ++i)
+        list.arguments.add({ juce::String::fromUTF8(argv[i]) });
+
+    return list;
+}
+
+int CliArguments::portNumber(const juce::String& text, int count)
+{
+    if (text.isEmpty() || ! text.containsOnly("0123456789"))
+        return 0;
+
+    juce::int64 number = 0;
+
+    for (const auto c : text)
+    {
+        number = number * 10 + (c - '0');
+
+        if (number > count)
+            return 0;
+    }
+
+    return (int)number;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+/** What follows a command's name on flashmere-cli's command line: options up to a "--",
+    file names (operands) after them and wherever no option stands. */
+struct CliArguments
+{
+    juce::StringArray files; // the operands, in order, exactly as typed
+    juce::String port; // the value of --port NAME or --port=NAME
+    bool hasPort = false;
+    bool wantsHelp = false; // --help or -h before any "--"
+    juce::String problem; // what is wrong with them, when anything is: a usage error
+
+    /** Reads args[1] onwards (args[0] is the command); --port only when the command
+        takes it, and then once. An empty file name is a problem, not "no file". */
+    static CliArguments read(const juce::ArgumentList& args, bool takesPort);
+
+    /** The command line as typed. JUCE's own ArgumentList constructors trim, unquote and
+        drop empty arguments; a file name must arrive as it was given, and an empty one
+        must be seen, to be refused. */
+    static juce::ArgumentList fromCommandLine(int argc, const char* const argv[]);
+
+    /** The port number that text spells (1 to count), or 0 when it spells none: digits
+        only, and never wrapped round, so that 4294967297 is no port rather than port 1. */
+    static int portNumber(const juce::String& text, int count);
+};

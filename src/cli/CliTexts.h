@@ -1,0 +1,72 @@
+#pragma once
+
+/** What flashmere-cli says about itself: its version and the help for each command. */
+namespace CliTexts
+{
+
+inline constexpr const char* mainHelp = R"(Usage: flashmere-cli COMMAND [ARGUMENTS]
+
+Updates the firmware of a Velamor pedal over MIDI, as the Flashmere window does.
+
+Commands:
+  list                          the MIDI output ports, one per line: number, then name
+  check [FILE]                  checks the built-in image, or a .syx FILE, before sending
+  send --port NAME|NUMBER [FILE]
+                                uploads the built-in image, or FILE, to the port
+  export OUT.syx                writes the built-in image to a file
+
+Options:
+  --help                        help for flashmere-cli or for one command
+  --version                     the version
+
+Results go to standard output, messages to standard error.
+Exit codes: 0 done; 1 the image cannot be sent, the update failed, a file could not be
+written or the result could not be written to standard output; 2 wrong usage; 3 unknown,
+ambiguous or unusable port; 129 stopped by a hang-up, 130 by Ctrl-C, 143 by SIGTERM.
+)";
+
+inline constexpr const char* listHelp = R"(Usage: flashmere-cli list
+
+Prints the MIDI output ports, one per line: a number (1, 2, ...) and the port's full
+name, separated by a tab. The numbers follow the system's order of the ports; they stay
+the same while no port is plugged in or out.
+Exit codes: 0.
+)";
+
+inline constexpr const char* checkHelp = R"(Usage: flashmere-cli check [FILE]
+
+Checks the built-in image, or FILE, the way an upload does before its first byte: it must
+be a clean series of complete SysEx messages (0xF0, data bytes below 0x80, 0xF7) with
+nothing before, between or after them, none longer than 4096 bytes (the Linux ALSA
+sequencer drops a longer message without a word). Prints the number of messages, the
+smallest and largest message, the manufacturer bytes, the expected upload time at 31250
+baud with the pedal's 300 ms pause after every message, and any fault with its byte
+offset. A file larger than 16 MiB is refused unread.
+Exit codes: 0 the image can be sent; 1 it cannot; 2 wrong usage.
+)";
+
+inline constexpr const char* sendHelp = R"(Usage: flashmere-cli send --port NAME|NUMBER [FILE]
+
+Uploads the built-in image, or FILE, to the MIDI output port given by its exact full name
+or by its number from 'flashmere-cli list'. Each SysEx message is sent whole, in order,
+followed by 300 ms of silence counted from when the message has left the MIDI cable.
+Nothing is sent from an image that fails the check. On a terminal a progress bar shows
+the message count, the percentage and the time left; otherwise one line is printed per
+ten percent. Ctrl-C, a hang-up or SIGTERM stops after the current message and its
+pause; one that comes after the last message's pause changes nothing. A closed or full
+standard error does not stop the upload.
+Exit codes: 0 the update completed; 1 the image cannot be sent, the update failed or
+its result could not be written to standard output; 2 wrong usage; 3 unknown, ambiguous
+or unusable port; 129 stopped by a hang-up, 130 by Ctrl-C, 143 by SIGTERM.
+)";
+
+inline constexpr const char* exportHelp = R"(Usage: flashmere-cli export OUT.syx
+
+Writes the built-in firmware image to OUT.syx, byte for byte. OUT.syx is a new file or
+an existing regular file you may write (a symbolic link to one is followed); a folder,
+a device, a FIFO or a read-only file is refused. The bytes are written to a temporary
+file beside it that replaces it only once every byte is safely written, so a full disk
+leaves an old OUT.syx as it was.
+Exit codes: 0 written; 1 the file could not be written; 2 wrong usage.
+)";
+} // namespace CliTexts
