@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/QuietProgressBar.h"
+#include "app/UserSettings.h"
 #include "firmware/FirmwareImage.h"
 #include "help/HelpVariants.h"
 #include "look/TemplateLookAndFeel.h"
@@ -82,8 +83,13 @@ private:
     // failure), whatever order its notifications and the interface's arrive in.
     bool passEnded = true;
 
+    // The output the last completed update went to is remembered for the next start.
+    UserSettings settings;
+    juce::String passOutputName;
+
     void showUpdateButtonState(bool ready);
     bool isUploadUnderWay() const;
+    void rememberPassOutput();
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ContentComp)
 };

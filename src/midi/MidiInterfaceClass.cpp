@@ -31,6 +31,11 @@ MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput
         numOutputs = outputNames.size();
         setUpSelector(outputSelector, outputLabel, outputNames, "Output Selector",
                       "Select an output device:");
+
+        // Opening the list shows the ports as they are now, not as they were at the last
+        // look. The list cannot be opened while the interface is disabled.
+        outputSelector->onListAboutToOpen = [this] { readOutputs(); };
+        outputWatch.startTimer(outputPollIntervalMs);
     }
 
     if (useInput)
@@ -44,6 +49,7 @@ MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput
 
 MidiInterfaceClass::~MidiInterfaceClass()
 {
+    outputWatch.stopTimer();
     outputLossNotifier.cancelPendingUpdate();
 
     inputLabel.reset();
@@ -54,11 +60,11 @@ MidiInterfaceClass::~MidiInterfaceClass()
     output.close();
 }
 
-void MidiInterfaceClass::setUpSelector(std::unique_ptr<juce::ComboBox>& selector,
+void MidiInterfaceClass::setUpSelector(std::unique_ptr<PortSelector>& selector,
                                        std::unique_ptr<juce::Label>& label, const juce::StringArray& names,
                                        const juce::String& componentName, const juce::String& labelText)
 {
-    selector = std::make_unique<juce::ComboBox>(componentName);
+    selector = std::make_unique<PortSelector>(componentName);
     addAndMakeVisible(*selector);
 
     label = std::make_unique<juce::Label>(juce::String(), labelText);
@@ -127,11 +133,23 @@ void MidiInterfaceClass::comboBoxChanged(juce::ComboBox* box)
     if (box == outputSelector.get())
     {
         if (id >= 1 && id <= numOutputs)
+        {
+            // The choice of the user (or the one notification that follows construction,
+            // which chooses "(Disconnected)" over nothing, and so chooses nothing).
+            awaitedOutputName.clear();
             openOutput(id);
+        }
         else if (id == numOutputs + 1)
+        {
+            if (chosenOutput.identifier.isNotEmpty())
+                awaitedOutputName.clear();
+
             closeOutput();
+        }
         else
+        {
             return;
+        }
 
         sendChangeMessage();
     }
@@ -150,12 +168,20 @@ void MidiInterfaceClass::comboBoxChanged(juce::ComboBox* box)
 
 void MidiInterfaceClass::openOutput(int id)
 {
+    const auto& device = outputDevices.getReference(id - 1);
+
+    // Chosen again by the program, after the user's own choice of it: it stays open.
+    if (device == chosenOutput && output.isOpen())
+        return;
+
     // The previous device is closed before the next one is opened.
-    output.open(outputDevices[id - 1]);
+    chosenOutput = device;
+    output.open(device);
 }
 
 void MidiInterfaceClass::closeOutput()
 {
+    chosenOutput = {};
     output.close();
 }
 
@@ -190,10 +216,114 @@ int MidiInterfaceClass::sendBytes(const juce::uint8* data, int numBytes)
 
 void MidiInterfaceClass::showOutputClosed()
 {
+    // News that came late: the list was read meanwhile and an output is open again.
+    if (output.isOpen())
+        return;
+
     // The device has gone: say so in the selector, as after choosing "(Disconnected)".
+    loseChosenOutput();
+
     if (outputSelector != nullptr)
         outputSelector->setSelectedId(numOutputs + 1, juce::dontSendNotification);
 
+    sendChangeMessage();
+}
+
+void MidiInterfaceClass::loseChosenOutput()
+{
+    // Awaited back under its name: the system may give a device that returns another
+    // identifier.
+    if (chosenOutput.identifier.isNotEmpty())
+        awaitedOutputName = chosenOutput.name;
+
+    chosenOutput = {};
+    output.close();
+}
+
+//==============================================================================
+void MidiInterfaceClass::preferOutput(const juce::String& deviceName)
+{
+    if (outputSelector == nullptr || deviceName.isEmpty())
+        return;
+
+    awaitedOutputName = deviceName;
+
+    for (int i = 0; i < outputDevices.size(); ++i)
+    {
+        if (outputDevices.getReference(i).name == deviceName)
+        {
+            chooseOutput(i + 1);
+            return;
+        }
+    }
+}
+
+void MidiInterfaceClass::followOutputs()
+{
+    // While the list is open its items stand for the ports it shows: it is left alone.
+    if (outputSelector != nullptr && ! outputSelector->isPopupActive())
+        readOutputs();
+}
+
+void MidiInterfaceClass::readOutputs()
+{
+    // Disabled while an upload sends through the open output: the list waits.
+    if (outputSelector == nullptr || ! isEnabled())
+        return;
+
+    auto devices = juce::MidiOutput::getAvailableDevices();
+
+    if (devices == outputDevices)
+        return;
+
+    outputDevices = std::move(devices);
+    outputNames = displayNames(outputDevices);
+    numOutputs = outputNames.size();
+    rebuildOutputItems();
+
+    const auto chosenIndex = outputDevices.indexOf(chosenOutput);
+
+    if (chosenIndex >= 0)
+    {
+        outputSelector->setSelectedId(chosenIndex + 1, juce::dontSendNotification);
+        return;
+    }
+
+    const auto hadChosen = chosenOutput.identifier.isNotEmpty();
+    loseChosenOutput();
+    outputSelector->setSelectedId(numOutputs + 1, juce::dontSendNotification);
+
+    if (awaitedOutputName.isNotEmpty())
+    {
+        for (int i = 0; i < outputDevices.size(); ++i)
+        {
+            if (outputDevices.getReference(i).name == awaitedOutputName)
+            {
+                chooseOutput(i + 1);
+                return;
+            }
+        }
+    }
+
+    if (hadChosen)
+        sendChangeMessage();
+}
+
+void MidiInterfaceClass::rebuildOutputItems()
+{
+    outputSelector->clear(juce::dontSendNotification);
+    outputSelector->addItem(disconnectedItem, numOutputs + 1);
+    outputSelector->addSeparator();
+
+    for (int i = 0; i < numOutputs; ++i)
+        outputSelector->addItem(outputNames[i], i + 1);
+}
+
+void MidiInterfaceClass::chooseOutput(int id)
+{
+    // As if the user had chosen it.
+    outputSelector->setSelectedId(id, juce::dontSendNotification);
+    openOutput(id);
     sendChangeMessage();
 }
 

@@ -9,6 +9,7 @@
 #include "firmware/UserAlerts.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -60,6 +61,13 @@ int main(int argc, char** argv)
     if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
 
+    // The program keeps settings in the user's configuration folder: the tests keep
+    // theirs in a folder of their own, which starts empty.
+    const auto config = juce::File::createTempFile("flashmere-test-config");
+    setenv("XDG_CONFIG_HOME", config.getFullPathName().toRawUTF8(), 1);
+
     juce::JUCEApplicationBase::createInstance = &createTestApplication;
-    return juce::JUCEApplicationBase::main(argc, const_cast<const char**>(argv));
+    const auto result = juce::JUCEApplicationBase::main(argc, const_cast<const char**>(argv));
+    config.deleteRecursively();
+    return result;
 }
