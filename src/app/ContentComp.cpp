@@ -199,7 +199,8 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
                                    + (failed ? BasicSysexProtocolClass::headline(status) : status),
                                juce::dontSendNotification);
 
-        if (status == "Update completed")
+        // The status still says so as the next pass starts, with the bar back at 0.
+        if (progress == 1.0 && status == "Update completed")
             rememberPassOutput();
 
         if (failureIsNew)

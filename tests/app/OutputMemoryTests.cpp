@@ -41,12 +41,25 @@ struct OutputMemory : ScreenFixture
 TEST_F(OutputMemory, TheOutputOfACompletedUpdateIsChosenAtTheNextStart)
 {
     EXPECT_EQ(UserSettings::defaultFile(), settingsFile);
-    const auto firmware = writeFile("fw.syx", messages({ 9 })).getFullPathName();
+    const auto firmware = writeFile("fw.syx", messages({ 9, 9 })).getFullPathName();
 
     make(firmware);
     choose(1);
     completeAnUpdate();
     EXPECT_TRUE(settingsFile.loadFileAsString().contains("Pedal MIDI"));
+
+    // A pass that fails is not remembered, even when the one before it completed.
+    fakeseq_plug("Other Port");
+    ASSERT_TRUE(testsupport::pumpUntil(
+        [&] { return testsupport::describeItems(*selector).contains("3:Other Port"); }, 3000));
+    choose(3);
+    fakeseq_unplug_after("Other Port", 1);
+    clickUpdate();
+    ASSERT_TRUE(testsupport::pumpUntil(
+        [&] { return progressText().startsWith("Update progress: Update failed"); }, 5000));
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ! screen->getProtocol()->isThreadRunning(); }));
+    alerts.clear();
+    EXPECT_FALSE(settingsFile.loadFileAsString().contains("Other Port"));
 
     // Another port comes first in the system's list at the next start.
     screen.reset();
