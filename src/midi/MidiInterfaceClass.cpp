@@ -134,13 +134,12 @@ void MidiInterfaceClass::comboBoxChanged(juce::ComboBox* box)
     {
         if (id >= 1 && id <= numOutputs)
         {
-            // The choice of the user (or the one notification that follows construction,
-            // which chooses "(Disconnected)" over nothing, and so chooses nothing).
-            awaitedOutputName.clear();
             openOutput(id);
         }
         else if (id == numOutputs + 1)
         {
+            // The user closes the output: nothing awaited is chosen behind their back. The
+            // one notification that follows construction closes nothing and keeps it.
             if (chosenOutput.identifier.isNotEmpty())
                 awaitedOutputName.clear();
 

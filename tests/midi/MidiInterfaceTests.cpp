@@ -204,13 +204,17 @@ TEST_F(Interface, APreferredOutputIsChosenOnceItAppearsUnlessTheUserChoseFirst)
     EXPECT_EQ(fakeseq_is_connected("Pedal E"), 1);
     EXPECT_EQ(midi->getChosenOutputName(), "Pedal E");
 
-    // Wished for by the program, but the user chooses another port first: that stands.
+    // Wished for by the program, but the user chooses another port first, and then
+    // "(Disconnected)": that stands.
     midi->preferOutput("Pedal F");
     choose(2);
+    choose(5);
     fakeseq_plug("Pedal F");
     ASSERT_TRUE(testsupport::pumpUntil(
         [&] { return testsupport::describeItems(*selector).contains("5:Pedal F"); }, 3000));
-    EXPECT_EQ(selector->getText(), "Pedal B");
+    testsupport::pumpFor(50);
+    EXPECT_EQ(selector->getText(), "(Disconnected)");
+    EXPECT_EQ(fakeseq_is_connected("Pedal F"), 0);
 }
 
 TEST_F(Interface, TheListIsLeftAloneWhileDisabledAndCatchesUpAfter)
