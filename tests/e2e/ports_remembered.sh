@@ -45,7 +45,8 @@ echo "ok: at the next start the remembered output is chosen"
 screenshot remembered "$win"
 stop_app
 
-export FAKESEQ_PORTS="Other Port" FAKESEQ_PLUG_AT="Pedal MIDI:2"
+# Unplugged as the program starts, back 2 s later.
+export FAKESEQ_UNPLUG_AT="Pedal MIDI:0" FAKESEQ_PLUG_AT="Pedal MIDI:2"
 start_app "$E2E_WORK/fw.syx"
 win=$(wait_window "$APP_PID" "$TITLE") || fail "no window titled '$TITLE'"
 wait_button "$win" "red disabled"
@@ -55,7 +56,7 @@ stop_app
 
 # A damaged file: the start is as without one.
 head -c 3000 /dev/urandom >"$E2E_SETTINGS"
-export FAKESEQ_PORTS="Other Port;Pedal MIDI" FAKESEQ_PLUG_AT=
+export FAKESEQ_UNPLUG_AT= FAKESEQ_PLUG_AT=
 started=$(now_ms)
 start_app "$E2E_WORK/fw.syx"
 win=$(wait_window "$APP_PID" "$TITLE") || fail "no window titled '$TITLE'"
