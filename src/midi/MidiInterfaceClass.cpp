@@ -16,6 +16,16 @@ juce::StringArray displayNames(const juce::Array<juce::MidiDeviceInfo>& devices)
     return names;
 }
 
+// "(Disconnected)" with the id after the devices', a separator, then the devices with
+// ids from 1.
+void addItems(juce::ComboBox& selector, const juce::StringArray& names)
+{
+    selector.addItem(disconnectedItem, names.size() + 1);
+    selector.addSeparator();
+
+    for (int i = 0; i < names.size(); ++i)
+        selector.addItem(names[i], i + 1);
+}
 } // namespace
 
 MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput)
@@ -71,11 +81,7 @@ void MidiInterfaceClass::setUpSelector(std::unique_ptr<PortSelector>& selector,
     label->attachToComponent(selector.get(), false);
 
     const auto disconnectedId = names.size() + 1;
-    selector->addItem(disconnectedItem, disconnectedId);
-    selector->addSeparator();
-
-    for (int i = 0; i < names.size(); ++i)
-        selector->addItem(names[i], i + 1);
+    addItems(*selector, names);
 
     // Posted, not sent at once: the one change that follows construction reaches the
     // listener registered next, and closes any device.
@@ -169,7 +175,8 @@ void MidiInterfaceClass::openOutput(int id)
 {
     const auto& device = outputDevices.getReference(id - 1);
 
-    // Chosen again by the program, after the user's own choice of it: it stays open.
+    // Already chosen and open: the program chose it before the notification that follows
+    // construction arrived. It stays open.
     if (device == chosenOutput && output.isOpen())
         return;
 
@@ -246,15 +253,7 @@ void MidiInterfaceClass::preferOutput(const juce::String& deviceName)
         return;
 
     awaitedOutputName = deviceName;
-
-    for (int i = 0; i < outputDevices.size(); ++i)
-    {
-        if (outputDevices.getReference(i).name == deviceName)
-        {
-            chooseOutput(i + 1);
-            return;
-        }
-    }
+    chooseAwaitedOutput();
 }
 
 void MidiInterfaceClass::followOutputs()
@@ -278,7 +277,8 @@ void MidiInterfaceClass::readOutputs()
     outputDevices = std::move(devices);
     outputNames = displayNames(outputDevices);
     numOutputs = outputNames.size();
-    rebuildOutputItems();
+    outputSelector->clear(juce::dontSendNotification);
+    addItems(*outputSelector, outputNames);
 
     const auto chosenIndex = outputDevices.indexOf(chosenOutput);
 
@@ -292,38 +292,28 @@ void MidiInterfaceClass::readOutputs()
     loseChosenOutput();
     outputSelector->setSelectedId(numOutputs + 1, juce::dontSendNotification);
 
-    if (awaitedOutputName.isNotEmpty())
-    {
-        for (int i = 0; i < outputDevices.size(); ++i)
-        {
-            if (outputDevices.getReference(i).name == awaitedOutputName)
-            {
-                chooseOutput(i + 1);
-                return;
-            }
-        }
-    }
-
-    if (hadChosen)
+    if (! chooseAwaitedOutput() && hadChosen)
         sendChangeMessage();
 }
 
-void MidiInterfaceClass::rebuildOutputItems()
+bool MidiInterfaceClass::chooseAwaitedOutput()
 {
-    outputSelector->clear(juce::dontSendNotification);
-    outputSelector->addItem(disconnectedItem, numOutputs + 1);
-    outputSelector->addSeparator();
+    if (awaitedOutputName.isEmpty())
+        return false;
 
-    for (int i = 0; i < numOutputs; ++i)
-        outputSelector->addItem(outputNames[i], i + 1);
-}
+    for (int i = 0; i < outputDevices.size(); ++i)
+    {
+        if (outputDevices.getReference(i).name == awaitedOutputName)
+        {
+            // As if the user had chosen it.
+            outputSelector->setSelectedId(i + 1, juce::dontSendNotification);
+            openOutput(i + 1);
+            sendChangeMessage();
+            return true;
+        }
+    }
 
-void MidiInterfaceClass::chooseOutput(int id)
-{
-    // As if the user had chosen it.
-    outputSelector->setSelectedId(id, juce::dontSendNotification);
-    openOutput(id);
-    sendChangeMessage();
+    return false;
 }
 
 //==============================================================================

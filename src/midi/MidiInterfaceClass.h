@@ -105,8 +105,7 @@ private:
     void closeInput();
     void showOutputClosed();
     void readOutputs();
-    void rebuildOutputItems();
-    void chooseOutput(int id);
+    bool chooseAwaitedOutput();
     void loseChosenOutput();
 
     // Brings the news that the open output has left the system from the protocol thread,
