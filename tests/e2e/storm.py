@@ -84,10 +84,15 @@ def click(window, x, y):
     xdotool("mousemove", "--window", window, x, y, "click", 1)
 
 
+def boxes():
+    """The message boxes shown: untitled ones, and the one that says an update failed."""
+    return windows("") + windows("Update failed")
+
+
 def help_windows(main):
     """The help window when it is shown: it lies over the update and Help buttons."""
     titled = xdotool("search", "--all", "--onlyvisible", "--pid", app.pid, "--name", ".")
-    return [w for w in titled if w != main and w not in windows("menu")]
+    return [w for w in titled if w != main and w not in windows("menu") + windows("Update failed")]
 
 
 def button_state(window):
@@ -178,10 +183,10 @@ def check_messages(expected, completions):
 def storm_step(main, plugged):
     """One random action."""
     roll = rng.random()
-    boxes = windows("")
+    shown_boxes = boxes()
     shown_help = help_windows(main)
-    if boxes and rng.random() < 0.7:
-        xdotool("key", "--window", boxes[0], rng.choice(["Return", "Escape", "space"]))
+    if shown_boxes and rng.random() < 0.7:
+        xdotool("key", "--window", shown_boxes[0], rng.choice(["Return", "Escape", "space"]))
     elif shown_help and rng.random() < 0.3:
         click(shown_help[0], *HELP_CLOSE)
     elif roll < 0.25:
@@ -253,14 +258,14 @@ def main():
                 plugged[port] = port == "Pedal MIDI"
 
     def calm():
-        for box in windows(""):
+        for box in boxes():
             xdotool("key", "--window", box, "Return")
         for menu in windows("menu"):
             xdotool("key", "--window", menu, "Escape")
         for shown in help_windows(main_window):
             click(shown, *HELP_CLOSE)
         time.sleep(0.3)
-        return not windows("") and not windows("menu") and not help_windows(main_window)
+        return not boxes() and not windows("menu") and not help_windows(main_window)
 
     time.sleep(1.5)
     wait_for(calm, 10, "the boxes would not close")
