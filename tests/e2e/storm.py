@@ -11,8 +11,9 @@ few short messages, for a bounded time. Then:
 - it still works: a last update completes, and closing the window ends it with exit
   code 0.
 
-It is seeded: the seed is printed, and STORM_SEED=<seed> replays the same storm.
-STORM_SECONDS sets its length (150 by default).
+It is seeded: the seed is printed, and STORM_SEED=<seed> replays the same series of
+random choices (what the program makes of them still depends on its timing: a box that
+has or has not come yet). STORM_SECONDS sets its length (150 by default).
 
 Usage: storm.py <Flashmere> <libfakeseq_preload.so>"""
 
