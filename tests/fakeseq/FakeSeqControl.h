@@ -27,7 +27,8 @@
 //                               "plug NAME" or "unplug NAME", act at the stand-in's next
 //                               use (the program's next listing, opening or send)
 // A port plugged (back) in at a chosen moment is a new sequencer client, as a device that
-// the system finds again is: JUCE lists it under a new identifier.
+// the system finds again is: JUCE lists it under a new identifier. The functions below
+// then read the new one; what the old one received is in the log.
 
 #ifdef __cplusplus
 extern "C"
