@@ -15,7 +15,7 @@ run_packages=(
 )
 test_packages=(
     libgtest-dev
-    xdotool
+    xdotool python3
     clang-14 libclang-rt-14-dev clang-format
     desktop-file-utils librsvg2-bin libxml2-utils shared-mime-info libglib2.0-bin dpkg-dev
 )

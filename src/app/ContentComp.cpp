@@ -7,8 +7,8 @@ const juce::Colour ContentComp::readyColour = juce::Colours::green.brighter(0.99
 const juce::Colour ContentComp::notReadyColour = juce::Colours::red.brighter(0.99f);
 const juce::String ContentComp::progressLabelPrefix = "Update progress:";
 const juce::String ContentComp::outputGoneText
-    = "The selected MIDI output is no longer connected. Reconnect the interface, restart Flashmere and "
-      "select the output again.";
+    = "The selected MIDI output is no longer connected. Plug the MIDI interface back in: Flashmere "
+      "chooses it again by itself. Or choose another output.";
 const juce::String ContentComp::updateFailedTitle = "Update failed";
 
 ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
@@ -32,6 +32,9 @@ ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
 
     protocol->addChangeListener(this);
     midiInterface->addChangeListener(this);
+
+    // The output of the last completed update, now if it is plugged in, or once it is.
+    midiInterface->preferOutput(settings.getLastOutput());
 
     const auto productName = firmware->getProductName();
     juce::String info = "This software updater will update your " + productName;
@@ -134,8 +137,8 @@ void ContentComp::buttonClicked(juce::Button* button)
 
         if (midiInterface->isConnected() && ! midiInterface->confirmOutputPresent())
         {
-            // Unplugged since it was chosen: the list of ports is read at start, so the
-            // way back is a restart with the interface plugged in.
+            // Unplugged since the list was last read: the interface chooses it again by
+            // itself once it is back.
             progressLabel->setText(progressLabelPrefix + " "
                                        + BasicSysexProtocolClass::headline(outputGoneText),
                                    juce::dontSendNotification);
@@ -146,6 +149,7 @@ void ContentComp::buttonClicked(juce::Button* button)
         {
             progress = 0.0;
             passEnded = false;
+            passOutputName = midiInterface->getChosenOutputName();
             protocol->startUpdate();
             updateButton->setEnabled(false);
         }
@@ -204,6 +208,10 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
                                    + (failed ? BasicSysexProtocolClass::headline(status) : status),
                                juce::dontSendNotification);
 
+        // The status still says so as the next pass starts, with the bar back at 0.
+        if (progress == 1.0 && status == "Update completed")
+            rememberPassOutput();
+
         if (failureIsNew)
         {
             // Failures are only ever posted, so this runs on the message thread.
@@ -224,6 +232,17 @@ void ContentComp::showUpdateButtonState(bool ready)
     updateButton->setColour(juce::TextButton::buttonColourId, colour);
     updateButton->setColour(juce::TextButton::buttonOnColourId, colour);
     updateButton->setEnabled(ready);
+}
+
+void ContentComp::rememberPassOutput()
+{
+    // The file is written on the message thread, where the completion is also announced,
+    // never on the upload's thread; a file that cannot be written is no news to the user.
+    if (passOutputName.isEmpty() || ! juce::MessageManager::getInstance()->isThisTheMessageThread())
+        return;
+
+    settings.setLastOutput(passOutputName);
+    passOutputName.clear();
 }
 
 bool ContentComp::isUploadUnderWay() const

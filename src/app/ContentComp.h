@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/QuietProgressBar.h"
+#include "app/UserSettings.h"
 #include "firmware/FirmwareImage.h"
 #include "help/HelpVariants.h"
 #include "look/TemplateLookAndFeel.h"
@@ -85,9 +86,13 @@ private:
 
     // Made last, once the controls it orders are there.
     std::unique_ptr<KeyboardFeel::FocusOrder> focusOrder;
+    // The output the last completed update went to is remembered for the next start.
+    UserSettings settings;
+    juce::String passOutputName;
 
     void showUpdateButtonState(bool ready);
     bool isUploadUnderWay() const;
+    void rememberPassOutput();
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ContentComp)
 };

@@ -19,6 +19,16 @@ juce::StringArray displayNames(const juce::Array<juce::MidiDeviceInfo>& devices)
     return names;
 }
 
+// "(Disconnected)" with the id after the devices', a separator, then the devices with
+// ids from 1.
+void addItems(juce::ComboBox& selector, const juce::StringArray& names)
+{
+    selector.addItem(disconnectedItem, names.size() + 1);
+    selector.addSeparator();
+
+    for (int i = 0; i < names.size(); ++i)
+        selector.addItem(names[i], i + 1);
+}
 } // namespace
 
 MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput)
@@ -34,6 +44,11 @@ MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput
         numOutputs = outputNames.size();
         setUpSelector(outputSelector, outputLabel, outputNames, "Output Selector",
                       "Select an output device:");
+
+        // Opening the list shows the ports as they are now, not as they were at the last
+        // look. The list cannot be opened while the interface is disabled.
+        outputSelector->onListAboutToOpen = [this] { readOutputs(); };
+        outputWatch.startTimer(outputPollIntervalMs);
     }
 
     if (useInput)
@@ -47,6 +62,7 @@ MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput
 
 MidiInterfaceClass::~MidiInterfaceClass()
 {
+    outputWatch.stopTimer();
     outputLossNotifier.cancelPendingUpdate();
 
     inputLabel.reset();
@@ -57,22 +73,18 @@ MidiInterfaceClass::~MidiInterfaceClass()
     output.close();
 }
 
-void MidiInterfaceClass::setUpSelector(std::unique_ptr<juce::ComboBox>& selector,
+void MidiInterfaceClass::setUpSelector(std::unique_ptr<PortSelector>& selector,
                                        std::unique_ptr<juce::Label>& label, const juce::StringArray& names,
                                        const juce::String& componentName, const juce::String& labelText)
 {
-    selector = std::make_unique<juce::ComboBox>(componentName);
+    selector = std::make_unique<PortSelector>(componentName);
     addAndMakeVisible(*selector);
 
     label = std::make_unique<juce::Label>(juce::String(), labelText);
     label->attachToComponent(selector.get(), false);
 
     const auto disconnectedId = names.size() + 1;
-    selector->addItem(disconnectedItem, disconnectedId);
-    selector->addSeparator();
-
-    for (int i = 0; i < names.size(); ++i)
-        selector->addItem(names[i], i + 1);
+    addItems(*selector, names);
 
     // Posted, not sent at once: the one change that follows construction reaches the
     // listener registered next, and closes any device.
@@ -132,11 +144,22 @@ void MidiInterfaceClass::comboBoxChanged(juce::ComboBox* box)
         auto opened = MidiOutputPort::OpenResult::opened;
 
         if (id >= 1 && id <= numOutputs)
+        {
             opened = openOutput(id);
+        }
         else if (id == numOutputs + 1)
+        {
+            // The user closes the output: nothing awaited is chosen behind their back. The
+            // one notification that follows construction closes nothing and keeps it.
+            if (chosenOutput.identifier.isNotEmpty())
+                awaitedOutputName.clear();
+
             closeOutput();
+        }
         else
+        {
             return;
+        }
 
         sendChangeMessage();
 
@@ -160,12 +183,21 @@ void MidiInterfaceClass::comboBoxChanged(juce::ComboBox* box)
 
 MidiOutputPort::OpenResult MidiInterfaceClass::openOutput(int id)
 {
+    const auto& device = outputDevices.getReference(id - 1);
+
+    // Already chosen and open: the program chose it before the notification that follows
+    // construction arrived. It stays open.
+    if (device == chosenOutput && output.isOpen())
+        return MidiOutputPort::OpenResult::opened;
+
     // The previous device is closed before the next one is opened.
-    return output.open(outputDevices[id - 1]);
+    chosenOutput = device;
+    return output.open(device);
 }
 
 void MidiInterfaceClass::closeOutput()
 {
+    chosenOutput = {};
     output.close();
 }
 
@@ -218,11 +250,98 @@ int MidiInterfaceClass::sendBytes(const juce::uint8* data, int numBytes)
 
 void MidiInterfaceClass::showOutputClosed()
 {
+    // News that came late: the list was read meanwhile and an output is open again.
+    if (output.isOpen())
+        return;
+
     // The device has gone: say so in the selector, as after choosing "(Disconnected)".
+    loseChosenOutput();
+
     if (outputSelector != nullptr)
         outputSelector->setSelectedId(numOutputs + 1, juce::dontSendNotification);
 
     sendChangeMessage();
+}
+
+void MidiInterfaceClass::loseChosenOutput()
+{
+    // Awaited back under its name: the system may give a device that returns another
+    // identifier.
+    if (chosenOutput.identifier.isNotEmpty())
+        awaitedOutputName = chosenOutput.name;
+
+    chosenOutput = {};
+    output.close();
+}
+
+//==============================================================================
+void MidiInterfaceClass::preferOutput(const juce::String& deviceName)
+{
+    if (outputSelector == nullptr || deviceName.isEmpty())
+        return;
+
+    awaitedOutputName = deviceName;
+    chooseAwaitedOutput();
+}
+
+void MidiInterfaceClass::followOutputs()
+{
+    // While the list is open its items stand for the ports it shows: it is left alone.
+    if (outputSelector != nullptr && ! outputSelector->isPopupActive())
+        readOutputs();
+}
+
+void MidiInterfaceClass::readOutputs()
+{
+    // Disabled while an upload sends through the open output: the list waits.
+    if (outputSelector == nullptr || ! isEnabled())
+        return;
+
+    auto devices = juce::MidiOutput::getAvailableDevices();
+
+    if (devices == outputDevices)
+        return;
+
+    outputDevices = std::move(devices);
+    outputNames = displayNames(outputDevices);
+    numOutputs = outputNames.size();
+    outputSelector->clear(juce::dontSendNotification);
+    addItems(*outputSelector, outputNames);
+
+    const auto chosenIndex = outputDevices.indexOf(chosenOutput);
+
+    if (chosenIndex >= 0)
+    {
+        outputSelector->setSelectedId(chosenIndex + 1, juce::dontSendNotification);
+        return;
+    }
+
+    const auto hadChosen = chosenOutput.identifier.isNotEmpty();
+    loseChosenOutput();
+    outputSelector->setSelectedId(numOutputs + 1, juce::dontSendNotification);
+
+    if (! chooseAwaitedOutput() && hadChosen)
+        sendChangeMessage();
+}
+
+bool MidiInterfaceClass::chooseAwaitedOutput()
+{
+    if (awaitedOutputName.isEmpty())
+        return false;
+
+    for (int i = 0; i < outputDevices.size(); ++i)
+    {
+        if (outputDevices.getReference(i).name == awaitedOutputName)
+        {
+            // As if the user had chosen it.
+            outputSelector->setSelectedId(i + 1, juce::dontSendNotification);
+            openOutput(i + 1);
+            sendChangeMessage();
+            return true;
+        }
+    }
+
+    return false;
 }
 
 //==============================================================================

@@ -2,6 +2,7 @@
 
 #include "midi/InterfaceBaseClass.h"
 #include "midi/MidiOutputPort.h"
+#include "midi/PortSelector.h"
 
 #include <juce_audio_devices/juce_audio_devices.h>
 #include <memory>
@@ -9,9 +10,14 @@
 /** The device interface on JUCE's MIDI devices: a drop-down selector for the output and,
     optionally, one for the input, each with "(Disconnected)" to close the device.
 
-    The device lists are read once, at construction; a device is always opened by the
-    identifier read then, never by its position in a fresh list, so that a device plugged
-    in or out meanwhile cannot make the choice open another port. */
+    The output list follows the system's MIDI outputs while the interface is enabled (it
+    is disabled while an upload runs): it is read again now and then, and whenever the
+    list is opened. The chosen output is kept by its identifier whatever else comes or
+    goes. When it leaves the system it is closed and "(Disconnected)" shown; when a port of
+    its name comes back and nothing else was chosen meanwhile, that port is chosen again.
+    The input list is read once, at construction. A device is always opened by the
+    identifier read with the list the user chose from, never by its position in a fresh
+    list. */
 class MidiInterfaceClass final : public InterfaceBaseClass,
                                  public juce::ComboBox::Listener,
                                  public juce::MidiInputCallback
@@ -49,6 +55,23 @@ public:
     /** What the user is told when the chosen output is held by another program. */
     static juce::String busyOutputText(const juce::String& portName);
 
+    /** Chooses the output of that name (the system's name for it) now if it is present,
+        otherwise as soon as it appears, unless the user chooses something first. Message
+        thread. */
+    void preferOutput(const juce::String& deviceName);
+
+    /** The system's name of the chosen output, or an empty string when "(Disconnected)" is
+        chosen. */
+    juce::String getChosenOutputName() const { return chosenOutput.name; }
+
+    /** Reads the system's outputs and brings the selector up to date, unless the
+        interface is disabled or the list is open; the interface does this by itself now
+        and then. Message thread. */
+    void followOutputs();
+
+    /** How often, in milliseconds, the system's outputs are read while nobody looks. */
+    static constexpr int outputPollIntervalMs = 500;
+
     //==============================================================================
     /** Message thread: the user picked an item in a selector. */
     void comboBoxChanged(juce::ComboBox* box) override;
@@ -65,12 +88,14 @@ private:
     juce::Array<juce::MidiDeviceInfo> outputDevices;
     juce::StringArray outputNames;
     MidiOutputPort output;
+    juce::MidiDeviceInfo chosenOutput; // the user's choice, open or not; empty for none
+    juce::String awaitedOutputName; // chosen by itself when it appears
     juce::Array<juce::MidiDeviceInfo> inputDevices;
     juce::StringArray inputNames;
     std::unique_ptr<juce::MidiInput> input;
-    std::unique_ptr<juce::ComboBox> outputSelector;
+    std::unique_ptr<PortSelector> outputSelector;
     std::unique_ptr<juce::Label> outputLabel;
-    std::unique_ptr<juce::ComboBox> inputSelector;
+    std::unique_ptr<PortSelector> inputSelector;
     std::unique_ptr<juce::Label> inputLabel;
 
     // The receive ring keeps the last 256 bytes; a reader that falls behind loses the
@@ -80,7 +105,7 @@ private:
     juce::uint32 readIndex = 0;
     juce::SpinLock receiveLock;
 
-    void setUpSelector(std::unique_ptr<juce::ComboBox>& selector, std::unique_ptr<juce::Label>& label,
+    void setUpSelector(std::unique_ptr<PortSelector>& selector, std::unique_ptr<juce::Label>& label,
                        const juce::StringArray& names, const juce::String& componentName,
                        const juce::String& labelText);
     MidiOutputPort::OpenResult openOutput(int id);
@@ -88,6 +113,9 @@ private:
     void openInput(int id);
     void closeInput();
     void showOutputClosed();
+    void readOutputs();
+    bool chooseAwaitedOutput();
+    void loseChosenOutput();
 
     // Brings the news that the open output has left the system from the protocol thread,
     // where a send finds it, to the message thread, where the selector is.
@@ -103,6 +131,21 @@ private:
     };
 
     OutputLossNotifier outputLossNotifier { *this };
+
+    // JUCE 7 tells nobody on Linux when MIDI devices come and go: the list is read again
+    // on a gentle timer, on the message thread.
+    struct OutputWatch final : juce::Timer
+    {
+        explicit OutputWatch(MidiInterfaceClass& o)
+            : owner(o)
+        {
+        }
+        ~OutputWatch() override { stopTimer(); }
+        void timerCallback() override { owner.followOutputs(); }
+        MidiInterfaceClass& owner;
+    };
+
+    OutputWatch outputWatch { *this };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MidiInterfaceClass)
 };

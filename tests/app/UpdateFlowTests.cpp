@@ -151,10 +151,18 @@ TEST_F(UpdateFlow, AnOutputThatWentAwayBeforeUpdateIsReportedAndNothingStarts)
     EXPECT_EQ(progressText(), "Update progress: The selected MIDI output is no longer connected");
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].message, ContentComp::outputGoneText);
+    EXPECT_TRUE(alerts[0].message.contains("Plug the MIDI interface back in")) << alerts[0].message;
+    EXPECT_FALSE(alerts[0].message.containsIgnoreCase("restart")) << alerts[0].message;
     testsupport::pumpFor(50);
     EXPECT_EQ(selector->getText(), "(Disconnected)");
     EXPECT_FALSE(updateButton->isEnabled());
     EXPECT_TRUE(isNotReadyColour());
+
+    // As the box says: plugged back in, it is ready again, with no restart.
+    fakeseq_plug("Pedal MIDI");
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return updateButton->isEnabled(); }, 3000));
+    EXPECT_TRUE(isReadyColour());
+    EXPECT_EQ(selector->getText(), "Pedal MIDI");
 }
 
 TEST_F(UpdateFlow, UpdateAgainAfterACompletedPassStartsOver)

@@ -2,7 +2,9 @@
 # stand-in ALSA sequencer preloaded, drives its window with xdotool and reads its pixels
 # with ImageMagick. Source it as:  source "$(dirname "$0")/lib.sh" "$@"
 # where the script's arguments are <Flashmere> <libfakeseq_preload.so>. The stand-in is
-# configured through FAKESEQ_PORTS, FAKESEQ_UNPLUG_AFTER, ..., exported by the script.
+# configured through FAKESEQ_PORTS, FAKESEQ_UNPLUG_AFTER, ..., exported by the script,
+# and ports are plugged and unplugged while the program runs with plug and unplug. The
+# program keeps its settings in $E2E_CONFIG, a folder of the test's own.
 # shellcheck shell=bash disable=SC2034 # what is set here is read by the scripts
 
 set -u
@@ -19,6 +21,9 @@ fi
 
 E2E_WORK=$(mktemp -d "/tmp/flashmere-e2e.XXXXXX")
 E2E_LOG=$E2E_WORK/midi.log
+E2E_CONTROL=$E2E_WORK/fakeseq.control
+E2E_CONFIG=$E2E_WORK/config
+E2E_SETTINGS=$E2E_CONFIG/Flashmere/Flashmere.settings
 E2E_SHOTS=$(dirname "$E2E_APP")/shots
 E2E_PIDS=()
 APP_PID=
@@ -81,18 +86,24 @@ expect_eq()
 # runtime; the stand-in needs none of it, so the order check is switched off.
 launch()
 {
-    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 \
-        FAKESEQ_LOG=$E2E_LOG LD_PRELOAD=$E2E_PRELOAD "$E2E_APP" "$@" >>"$E2E_WORK/app.out" 2>&1 &
+    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 XDG_CONFIG_HOME=$E2E_CONFIG \
+        FAKESEQ_LOG=$E2E_LOG FAKESEQ_CONTROL=$E2E_CONTROL LD_PRELOAD=$E2E_PRELOAD "$E2E_APP" "$@" \
+        >>"$E2E_WORK/app.out" 2>&1 &
     APP_PID=$!
     E2E_PIDS+=("$APP_PID")
 }
 
-# Starts the program on a fresh MIDI log.
+# Starts the program on a fresh MIDI log, with no port plugged or unplugged yet.
 start_app()
 {
     : >"$E2E_LOG"
+    : >"$E2E_CONTROL"
     launch "$@"
 }
+
+# plug NAME, unplug NAME: the stand-in's port comes or goes at the program's next look.
+plug() { echo "plug $1" >>"$E2E_CONTROL"; }
+unplug() { echo "unplug $1" >>"$E2E_CONTROL"; }
 
 has_exited()
 {

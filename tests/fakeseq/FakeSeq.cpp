@@ -76,6 +76,14 @@ struct Interface
 };
 
 // A port that an application created; JUCE creates one per open device.
+// A port plugged in or unplugged at a chosen moment.
+struct PortChange
+{
+    double at = 0; // CLOCK_MONOTONIC
+    std::string name;
+    bool plug = true;
+};
+
 struct LocalPort
 {
     int id = 0;
@@ -106,6 +114,10 @@ struct State
     int queryDelayMs = 0; // the longest a question about clients and ports takes
     unsigned queryDelaySeed = 1; // the same sequence of delays in every run
     FILE* log = nullptr;
+    std::vector<PortChange> portChanges; // to come, in no particular order
+    double firstUse = 0; // when the stand-in was first used (CLOCK_MONOTONIC)
+    std::string controlPath; // FAKESEQ_CONTROL
+    long controlRead = 0; // how much of it has been acted on
 };
 
 // Never destroyed: JUCE may close its client during static destruction.
@@ -295,12 +307,101 @@ void unplugAfter(State& s, const char* name, int events)
     }
 }
 
+void addInterface(State& s, const std::string& name);
+
+// Plugs in a port of that name, unless one is plugged in already. A port plugged back in
+// is a new client, with a new number, as the system makes one for a device that comes
+// back; what the old one received stays recorded under it.
+void plug(State& s, const std::string& name)
+{
+    const auto* i = findByName(s, name.c_str());
+
+    if (i == nullptr || ! i->plugged)
+        addInterface(s, name);
+}
+
+void applyPortChange(State& s, const std::string& name, bool plugIn)
+{
+    if (plugIn)
+        plug(s, name);
+    else if (auto* i = findByName(s, name.c_str()))
+        unplug(s, *i);
+}
+
+// Acts on the lines a test has added to the control file since the last look:
+// "plug NAME" or "unplug NAME". A line not yet ended waits for its newline.
+void readControlFile(State& s)
+{
+    if (s.controlPath.empty())
+        return;
+
+    FILE* file = std::fopen(s.controlPath.c_str(), "re");
+
+    if (file == nullptr)
+        return;
+
+    std::string text;
+
+    if (std::fseek(file, s.controlRead, SEEK_SET) == 0)
+    {
+        char buffer[512];
+        size_t n = 0;
+
+        while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0)
+            text.append(buffer, n);
+    }
+
+    std::fclose(file);
+
+    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n'))
+    {
+        const auto line = text.substr(0, end);
+        text.erase(0, end + 1);
+        s.controlRead += long(end + 1);
+
+        if (line.rfind("plug ", 0) == 0)
+            applyPortChange(s, line.substr(5), true);
+        else if (line.rfind("unplug ", 0) == 0)
+            applyPortChange(s, line.substr(7), false);
+        else if (! line.empty())
+            std::fprintf(stderr, "fakeseq: %s: not understood: %s\n", s.controlPath.c_str(), line.c_str());
+    }
+}
+
+// Plugs and unplugs what is due by now. Nothing of the system can be seen between two
+// calls of the stand-in, so doing it at the next call is the same as doing it on time.
+void applyPortChanges(State& s)
+{
+    readControlFile(s);
+
+    if (s.portChanges.empty())
+        return;
+
+    const double now = monotonicSeconds();
+    auto& changes = s.portChanges;
+    std::stable_sort(changes.begin(), changes.end(),
+                     [](const PortChange& a, const PortChange& b) { return a.at < b.at; });
+    const auto due = std::find_if(changes.begin(), changes.end(), [now](auto& c) { return c.at > now; });
+
+    for (auto it = changes.begin(); it != due; ++it)
+        applyPortChange(s, it->name, it->plug);
+
+    changes.erase(changes.begin(), due);
+}
+
+void schedulePortChange(State& s, const char* name, bool plugIn, double at)
+{
+    if (name != nullptr)
+        s.portChanges.push_back({ at, name, plugIn });
+}
+
 // Runs a read of the C API on the named interface with the mutex held; an unknown name
 // gives the fallback.
 template <typename Read> int withInterface(const char* name, int fallback, Read read)
 {
     auto& s = state();
     const std::lock_guard<std::mutex> lock(s.mutex);
+    applyPortChanges(s);
     auto* i = findByName(s, name);
     return i != nullptr ? read(s, *i) : fallback;
 }
@@ -347,9 +448,9 @@ std::vector<std::string> splitList(const char* text)
 
 // The real program has no C API to call, so its tests configure the stand-in through
 // the environment: FAKESEQ_PORTS="A;B", FAKESEQ_FAIL_OPEN="A", FAKESEQ_UNPLUG_AFTER="A:5",
-// FAKESEQ_UNPLUG_AT="A:2", FAKESEQ_BUSY="A", FAKESEQ_QUERY_DELAY_MS=150 (the longest),
-// FAKESEQ_BAUD=31250
-// and FAKESEQ_LOG=file.
+// FAKESEQ_BAUD=31250, FAKESEQ_LOG=file, FAKESEQ_PLUG_AT="A:2.5", FAKESEQ_UNPLUG_AT="A:1",
+// FAKESEQ_LOSE_EVENT="A:2", FAKESEQ_BUSY="A", FAKESEQ_QUERY_DELAY_MS=150 (the longest)
+// and FAKESEQ_CONTROL=file (FakeSeqControl.h).
 void configureFromEnvironment(State& s)
 {
     if (s.configured)
@@ -371,7 +472,26 @@ void configureFromEnvironment(State& s)
             unplugAfter(s, item.substr(0, colon).c_str(), std::atoi(item.c_str() + colon + 1));
     }
 
-    for (const auto& item : splitList(std::getenv("FAKESEQ_UNPLUG_AT")))
+    // Moments are counted from here, the program's first use of the sequencer.
+    s.firstUse = monotonicSeconds();
+
+    for (const auto& [variable, plugIn] :
+         { std::pair("FAKESEQ_PLUG_AT", true), std::pair("FAKESEQ_UNPLUG_AT", false) })
+    {
+        for (const auto& item : splitList(std::getenv(variable)))
+        {
+            const auto colon = item.rfind(':');
+
+            if (colon != std::string::npos)
+                schedulePortChange(s, item.substr(0, colon).c_str(), plugIn,
+                                   s.firstUse + std::atof(item.c_str() + colon + 1));
+        }
+    }
+
+    if (const char* path = std::getenv("FAKESEQ_CONTROL"))
+        s.controlPath = path;
+
+    for (const auto& item : splitList(std::getenv("FAKESEQ_LOSE_EVENT")))
     {
         const auto colon = item.rfind(':');
 
@@ -500,6 +620,7 @@ extern "C"
 
         auto& s = state();
         const std::lock_guard<std::mutex> lock(s.mutex);
+        applyPortChanges(s);
         auto* port = findPort(seq, myPort);
 
         if (port == nullptr)
@@ -548,6 +669,7 @@ extern "C"
 
         auto& s = state();
         std::unique_lock<std::mutex> lock(s.mutex);
+        applyPortChanges(s);
         const auto* port = findPort(seq, ev->source.port);
 
         if (port == nullptr)
@@ -650,6 +772,7 @@ extern "C"
 
         auto& s = state();
         const std::lock_guard<std::mutex> lock(s.mutex);
+        applyPortChanges(s);
         const auto plugged = std::count_if(s.interfaces.begin(), s.interfaces.end(),
                                            [](const Interface& i) { return i.plugged; });
         fakeseq::fillSystemInfo(info, int(plugged));
@@ -798,6 +921,9 @@ extern "C"
         s.nextInterfaceClient = firstInterfaceClient;
         s.baud = 0;
         s.queryDelayMs = 0;
+        s.portChanges.clear();
+        s.controlPath.clear();
+        s.controlRead = 0;
 
         for (auto* seq : s.clients)
             for (auto& p : seq->ports)
@@ -875,6 +1001,20 @@ extern "C"
         auto lock = lockForSetting();
         state().queryDelayMs = std::max(0, milliseconds);
         state().queryDelaySeed = 1;
+    }
+
+    void fakeseq_plug(const char* name)
+    {
+        auto lock = lockForSetting();
+
+        if (name != nullptr)
+            plug(state(), name);
+    }
+
+    void fakeseq_change_after(const char* name, int plugIn, double seconds)
+    {
+        auto lock = lockForSetting();
+        schedulePortChange(state(), name, plugIn != 0, monotonicSeconds() + seconds);
     }
 
     void fakeseq_set_baud(int baud)

@@ -10,6 +10,25 @@
 //
 // Every function may be called from any thread. Calling any of the setters (or reset)
 // before the first snd_seq_open() means the FAKESEQ_* environment variables are ignored.
+//
+// The real program is configured through the environment instead, read at its first
+// snd_seq_open():
+//   FAKESEQ_PORTS="A;B"         the ports plugged in at start
+//   FAKESEQ_FAIL_OPEN="A"       as fakeseq_set_open_fails(A, 1)
+//   FAKESEQ_UNPLUG_AFTER="A:5"  as fakeseq_unplug_after(A, 5)
+//   FAKESEQ_BAUD=31250          as fakeseq_set_baud(31250)
+//   FAKESEQ_LOG=file            every delivered message is appended to the file, one a
+//                               line: "<sendStart> <wireEnd> <port>\t<hex bytes>"
+//   FAKESEQ_PLUG_AT="A:2.5;B:4" port A is plugged in 2.5 s after that first use, B after
+//                               4 s (plugged back in if it had been unplugged)
+//   FAKESEQ_UNPLUG_AT="A:1"     port A is unplugged 1 s after that first use; with the
+//                               above, "A" is unplugged at 1 s and back at 2.5 s
+//   FAKESEQ_CONTROL=file        lines a test appends to the file while the program runs,
+//                               "plug NAME" or "unplug NAME", act at the stand-in's next
+//                               use (the program's next listing, opening or send)
+// A port plugged (back) in at a chosen moment is a new sequencer client, as a device that
+// the system finds again is: JUCE lists it under a new identifier. The functions below
+// then read the new one; what the old one received is in the log.
 
 #ifdef __cplusplus
 extern "C"
@@ -51,6 +70,13 @@ extern "C"
         information, connections) takes a time between 0 and this many milliseconds, as on
         a loaded machine; the times follow a fixed pseudo-random sequence. 0 turns it off. */
     void fakeseq_set_query_delay_ms(int milliseconds);
+    /** Plugs in a port of that name now, unless one is plugged in already: one that was
+        unplugged comes back as a new client (a new identifier), one never seen is added. */
+    void fakeseq_plug(const char* name);
+
+    /** After that many seconds, plugs in (plugIn non-zero, as fakeseq_plug) or unplugs
+        (as fakeseq_unplug) the port of that name. */
+    void fakeseq_change_after(const char* name, int plugIn, double seconds);
 
     /** 0 (the default): sends return at once, as ALSA's non-blocking sequencer does.
         Otherwise every send blocks for the wire time of its bytes at this baud rate (10

@@ -135,15 +135,109 @@ TEST_F(Interface, ADeviceThatFailsToOpenStaysShownButNotConnected)
     EXPECT_FALSE(midi->isConnected());
 }
 
-TEST_F(Interface, OpensTheDeviceSeenAtStartEvenWhenTheSystemListHasChanged)
+TEST_F(Interface, TheListFollowsTheSystemAndKeepsTheChoiceByIdentifier)
 {
     create();
-    // The first port goes away: in a fresh list "Pedal B" would be the first device and
-    // item 2 would mean "Pedal C".
-    fakeseq_unplug("Pedal A");
     choose(2);
+    const auto before = changes.count;
+
+    // A port before the chosen one goes, another comes: the chosen one moves up the list.
+    fakeseq_unplug("Pedal A");
+    fakeseq_plug("Pedal D");
+    const juce::StringArray expected { "4:(Disconnected)", "-", "1:Pedal B", "2:Pedal C", "3:Pedal D" };
+    ASSERT_TRUE(
+        testsupport::pumpUntil([&] { return testsupport::describeItems(*selector) == expected; }, 3000))
+        << testsupport::describeItems(*selector).joinIntoString(", ");
+
+    EXPECT_EQ(selector->getSelectedId(), 1);
+    EXPECT_EQ(selector->getText(), "Pedal B");
+    EXPECT_TRUE(midi->isConnected());
     EXPECT_EQ(fakeseq_is_connected("Pedal B"), 1);
-    EXPECT_EQ(fakeseq_is_connected("Pedal C"), 0);
+    testsupport::pumpFor(50);
+    EXPECT_EQ(changes.count, before) << "nothing the screen must hear of";
+
+    // An item chosen from the fresh list opens the port it names.
+    choose(3);
+    EXPECT_EQ(fakeseq_is_connected("Pedal D"), 1);
+    EXPECT_EQ(fakeseq_is_connected("Pedal B"), 0);
+}
+
+TEST_F(Interface, TheChosenOutputUnpluggedIsClosedAndChosenAgainWhenItComesBack)
+{
+    create();
+    choose(1);
+
+    auto before = changes.count;
+    fakeseq_unplug("Pedal A");
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return changes.count > before; }, 3000));
+    EXPECT_EQ(selector->getText(), "(Disconnected)");
+    EXPECT_FALSE(midi->isConnected());
+    EXPECT_EQ(fakeseq_is_connected("Pedal A"), 0) << "the device is closed";
+
+    // It comes back under a new identifier: chosen again by its name.
+    before = changes.count;
+    fakeseq_plug("Pedal A");
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return changes.count > before; }, 3000));
+    EXPECT_EQ(selector->getText(), "Pedal A");
+    EXPECT_TRUE(midi->isConnected());
+    EXPECT_EQ(fakeseq_is_connected("Pedal A"), 1);
+
+    // Gone again, and the user chooses another port meanwhile: that choice stands.
+    fakeseq_unplug("Pedal A");
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ! midi->isConnected(); }, 3000));
+    choose(1); // "Pedal B", first in the list now
+    fakeseq_plug("Pedal A");
+    ASSERT_TRUE(testsupport::pumpUntil(
+        [&] { return testsupport::describeItems(*selector).contains("3:Pedal A"); }, 3000));
+    testsupport::pumpFor(50);
+    EXPECT_EQ(selector->getText(), "Pedal B");
+    EXPECT_EQ(fakeseq_is_connected("Pedal B"), 1);
+    EXPECT_EQ(fakeseq_is_connected("Pedal A"), 0);
+}
+
+TEST_F(Interface, APreferredOutputIsChosenOnceItAppearsUnlessTheUserChoseFirst)
+{
+    create();
+    midi->preferOutput("Pedal E");
+    EXPECT_FALSE(midi->isConnected());
+
+    fakeseq_change_after("Pedal E", 1, 0.2);
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return midi->isConnected(); }, 3000));
+    EXPECT_EQ(selector->getText(), "Pedal E");
+    EXPECT_EQ(fakeseq_is_connected("Pedal E"), 1);
+    EXPECT_EQ(midi->getChosenOutputName(), "Pedal E");
+
+    // Wished for by the program, but the user chooses another port first, and then
+    // "(Disconnected)": that stands.
+    midi->preferOutput("Pedal F");
+    choose(2);
+    choose(5);
+    fakeseq_plug("Pedal F");
+    ASSERT_TRUE(testsupport::pumpUntil(
+        [&] { return testsupport::describeItems(*selector).contains("5:Pedal F"); }, 3000));
+    testsupport::pumpFor(50);
+    EXPECT_EQ(selector->getText(), "(Disconnected)");
+    EXPECT_EQ(fakeseq_is_connected("Pedal F"), 0);
+}
+
+TEST_F(Interface, TheListIsLeftAloneWhileDisabledAndCatchesUpAfter)
+{
+    // An upload disables the interface while it sends through the open output.
+    create();
+    choose(1);
+    const auto items = testsupport::describeItems(*selector);
+    midi->setEnabled(false);
+
+    fakeseq_plug("Pedal D");
+    fakeseq_unplug("Pedal A");
+    testsupport::pumpFor(3 * MidiInterfaceClass::outputPollIntervalMs);
+    EXPECT_EQ(testsupport::describeItems(*selector), items);
+    EXPECT_EQ(selector->getText(), "Pedal A");
+
+    midi->setEnabled(true);
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return selector->getText() == "(Disconnected)"; }, 3000));
+    EXPECT_TRUE(testsupport::describeItems(*selector).contains("3:Pedal D"));
+    EXPECT_FALSE(midi->isConnected());
 }
 
 TEST_F(Interface, NamesThatRepeatAreNumbered)
@@ -275,6 +369,9 @@ TEST_F(Interface, ASendNeverRacesTheClosingOfItsOutput)
     // sanitizer builds catch a send through an output that is being deleted.
     create();
     choose(1);
+
+    // As during an upload: the list does not look at the system while the sends go on.
+    midi->setEnabled(false);
 
     std::atomic<bool> stop { false };
     std::vector<juce::uint8> bytes;

@@ -68,10 +68,14 @@ int main(int argc, char** argv)
     if (mkdtemp(runtime) != nullptr)
         setenv("XDG_RUNTIME_DIR", runtime, 1);
 
-    const auto removeRuntime = [&runtime] { juce::File(runtime).deleteRecursively(); };
+    // The program keeps settings in the user's configuration folder: the tests keep
+    // theirs in a folder of their own, which starts empty.
+    const auto config = juce::File::createTempFile("flashmere-test-config");
+    setenv("XDG_CONFIG_HOME", config.getFullPathName().toRawUTF8(), 1);
 
     juce::JUCEApplicationBase::createInstance = &createTestApplication;
     const auto result = juce::JUCEApplicationBase::main(argc, const_cast<const char**>(argv));
-    removeRuntime();
+    juce::File(runtime).deleteRecursively();
+    config.deleteRecursively();
     return result;
 }

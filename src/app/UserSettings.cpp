@@ -1,0 +1,78 @@
+#include "app/UserSettings.h"
+
+#include <sys/stat.h>
+
+namespace
+{
+const char* const lastOutputKey = "lastOutput";
+
+// Only a plain file of a sensible size is read, or one that is not there yet. Anything
+// else at that place (a folder, a named pipe that would hold up the start until someone
+// writes to it, a device) is left alone and never written over.
+bool isUsableSettingsPath(const juce::File& file)
+{
+    if (file == juce::File())
+        return false;
+
+    struct stat info
+    {
+    };
+
+    if (stat(file.getFullPathName().toRawUTF8(), &info) != 0)
+        return true;
+
+    return S_ISREG(info.st_mode) && info.st_size <= UserSettings::largestReadableFile;
+}
+
+juce::PropertiesFile::Options propertiesOptions(bool canSave)
+{
+    juce::PropertiesFile::Options options;
+    options.applicationName = "Flashmere";
+    options.filenameSuffix = ".settings";
+    options.storageFormat = juce::PropertiesFile::storeAsXML;
+    options.millisecondsBeforeSaving = -1; // written when asked to, at once
+    options.doNotSave = ! canSave;
+    return options;
+}
+} // namespace
+
+UserSettings::UserSettings()
+    : UserSettings(defaultFile())
+{
+}
+
+UserSettings::UserSettings(const juce::File& file)
+{
+    const auto usable = isUsableSettingsPath(file);
+    properties
+        = std::make_unique<juce::PropertiesFile>(usable ? file : juce::File(), propertiesOptions(usable));
+}
+
+UserSettings::~UserSettings()
+{
+    // Written when a value was set, or not at all: nothing is left to do at exit.
+    properties->setNeedsToBeSaved(false);
+}
+
+juce::File UserSettings::defaultFile()
+{
+    // XDG: an unset, empty or relative $XDG_CONFIG_HOME means ~/.config.
+    const auto configHome = juce::SystemStats::getEnvironmentVariable("XDG_CONFIG_HOME", {});
+    const auto folder
+        = juce::File::isAbsolutePath(configHome)
+              ? juce::File(configHome)
+              : juce::File::getSpecialLocation(juce::File::userHomeDirectory).getChildFile(".config");
+
+    return folder.getChildFile("Flashmere").getChildFile("Flashmere.settings");
+}
+
+juce::String UserSettings::getLastOutput() const
+{
+    return properties->getValue(lastOutputKey);
+}
+
+bool UserSettings::setLastOutput(const juce::String& deviceName)
+{
+    properties->setValue(lastOutputKey, deviceName);
+    return properties->save();
+}
