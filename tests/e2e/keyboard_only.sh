@@ -31,9 +31,11 @@ expect_focus()
 {
     local win=$1 name=$2 area=$3 end count other
     shift 3
-    end=$(($(now_ms) + 3000))
+    end=$(($(now_ms) + 5000))
     until count=$(ring_pixels "$win" "$area") && ((count >= 150)); do
-        [ "$(now_ms)" -lt "$end" ] || fail "no focus ring on the $name ($count pixels of its blue)"
+        [ "$(now_ms)" -lt "$end" ] ||
+            fail "no focus ring on the $name ($count pixels of its blue; X focus on window" \
+                "$(xdotool getwindowfocus 2>/dev/null), the main window is $win)"
         sleep 0.1
     done
     for other; do
@@ -46,7 +48,7 @@ expect_focus()
 expect_x_focus()
 {
     local end
-    end=$(($(now_ms) + 3000))
+    end=$(($(now_ms) + 5000))
     until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; do
         [ "$(now_ms)" -lt "$end" ] || fail "the $2 does not have the keyboard focus"
         sleep 0.1
