@@ -5,7 +5,9 @@
 # in, is chosen again by itself and takes an update.
 source "$(dirname "$0")/lib.sh" "$@"
 
-readonly SELECTOR_AREA=622x30+14+151 # the output selector, in window coordinates
+# The inside of the output selector, in window coordinates: its text and arrow, without
+# the edge where the keyboard focus ring is drawn.
+readonly SELECTOR_AREA=596x14+24+159
 
 make_syx "$E2E_WORK/fw.syx" 9 12
 

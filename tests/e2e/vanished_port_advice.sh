@@ -33,9 +33,9 @@ done
 screenshot vanished-port-box "$box"
 expect_eq "$(log_count)" 0 "messages sent"
 
-xdotool key --window "$box" Return
+xdotool key --window "$box" Escape
 sleep 0.5
-[ -z "$(find_window "$APP_PID" "")" ] || fail "the box is still shown after Return"
+[ -z "$(find_window "$APP_PID" "")" ] || fail "the box is still shown after Escape"
 wait_button "$win" "red disabled" 3
 
 plug "Pedal MIDI"

@@ -835,6 +835,7 @@ extern "C"
 
         auto& s = state();
         const std::lock_guard<std::mutex> lock(s.mutex);
+        applyPortChanges(s);
 
         if (const auto* i = findByClient(s, client); i != nullptr && i->plugged)
         {
@@ -863,6 +864,7 @@ extern "C"
 
         auto& s = state();
         const std::lock_guard<std::mutex> lock(s.mutex);
+        applyPortChanges(s);
         const auto* i = findByClient(s, client);
 
         if (i == nullptr || ! i->plugged || port != 0)
@@ -882,6 +884,7 @@ extern "C"
 
         auto& s = state();
         const std::lock_guard<std::mutex> lock(s.mutex);
+        applyPortChanges(s);
         int client = 0, port = 0, type = 0, index = 0;
         fakeseq::querySubscribeRequest(query, &client, &port, &type, &index);
         const auto* i = findByClient(s, client);
