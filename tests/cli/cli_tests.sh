@@ -157,6 +157,36 @@ check "an interface unplugged mid-upload fails the update" test "$rc" -eq 1
 check "it says so" grep -q 'disconnected' "$work/err"
 check "nothing more is sent after the unplug" test "$(messages_logged)" -eq 1
 
+run "Pedal MIDI" FAKESEQ_BUSY="Pedal MIDI" -- send --port "Pedal MIDI" "$work/small.syx"
+check "a port held by another program is refused" test "$rc" -eq 3
+check "it is called busy" grep -q 'in use by another program' "$work/err"
+check "nothing is sent to a busy port" test "$(messages_logged)" -eq 0
+
+run "Pedal MIDI" FAKESEQ_LOSE_EVENT="Pedal MIDI:2" -- send --port "Pedal MIDI" "$work/small.syx"
+check "a last message lost in the moment of an unplug fails the update" test "$rc" -eq 1
+check "only the delivered messages are counted" grep -qx 'failed: sent 2 of 3 messages' "$work/out"
+
+# One update at a time per port, whichever program sends it; another port is free.
+: > "$work/log"
+: > "$work/log2"
+"${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI;Other Port" "$cli" send --port "Pedal MIDI" > /dev/null 2>&1 < /dev/null &
+first=$!
+for _ in $(seq 1 100); do
+    [[ $(messages_logged) -ge 1 ]] && break
+    sleep 0.05
+done
+"${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI;Other Port" FAKESEQ_LOG="$work/log2" "$cli" send --port "Pedal MIDI" \
+    "$work/small.syx" > "$work/out" 2> "$work/err" < /dev/null
+rc=$?
+check "a second update to the same port is refused" test "$rc" -eq 3
+check "it says another update is sending" grep -q 'another update is sending to this MIDI output' "$work/err"
+check "the second update sends nothing" test ! -s "$work/log2"
+"${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI;Other Port" FAKESEQ_LOG="$work/log2" "$cli" send --port "Other Port" \
+    "$work/small.syx" > "$work/out" 2> "$work/err" < /dev/null
+check "an update to another port goes ahead meanwhile" test "$?" -eq 0
+kill -INT "$first"
+wait "$first"
+
 #==============================================================================
 # Ctrl-C, a hang-up and SIGTERM during the built-in image: each stops after the current
 # message and its pause, with the shell's code for that signal.
