@@ -60,6 +60,11 @@ public:
     /** The title of the box that tells how an update failed. */
     static const juce::String updateFailedTitle;
 
+    /** The box that asks before another product's firmware is sent: its title and the
+        button that sends. */
+    static const juce::String foreignFirmwareTitle;
+    static const juce::String sendAnywayButton;
+
 private:
     //==============================================================================
     std::unique_ptr<VeldtSaturatorHelpWindowClass> helpWindow;
@@ -82,6 +87,7 @@ private:
     // failure), whatever order its notifications and the interface's arrive in.
     bool passEnded = true;
 
+    void makeProtocol();
     void showUpdateButtonState(bool ready);
     bool isUploadUnderWay() const;
 

@@ -158,6 +158,21 @@ void MidiInterfaceClass::comboBoxChanged(juce::ComboBox* box)
     }
 }
 
+juce::String MidiInterfaceClass::getOutputName() const
+{
+    if (! output.isOpen())
+        return {};
+
+    // The lists are read once, at construction, and never change: any thread may read them.
+    const auto identifier = output.getDevice().identifier;
+
+    for (int i = 0; i < outputDevices.size(); ++i)
+        if (outputDevices.getReference(i).identifier == identifier)
+            return outputNames[i];
+
+    return {};
+}
+
 MidiOutputPort::OpenResult MidiInterfaceClass::openOutput(int id)
 {
     // The previous device is closed before the next one is opened.
