@@ -69,6 +69,12 @@ bool pressOnFocused(int keyCode)
 
 TEST(QuestionBox, ReturnAndEscapeMeanCancelAndTabNeverGivesSendAnywayTheFocus)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // A real window with the keyboard focus makes the X libraries keep memory that they
+    // never give back, in a library unloaded before LeakSanitizer can name it; the plain
+    // and ThreadSanitizer runs keep this test.
+    GTEST_SKIP() << "the X libraries' own leaks under AddressSanitizer";
+#endif
     const UserAlerts::ScopedAsker realBox(UserAlerts::askInModalBox);
 
     for (const auto& keys :
@@ -103,5 +109,6 @@ TEST(QuestionBox, ReturnAndEscapeMeanCancelAndTabNeverGivesSendAnywayTheFocus)
                                             { "Send anyway", "Cancel" });
         EXPECT_TRUE(hadFocus);
         EXPECT_EQ(chosen, 1) << "keys ending with " << keys.back();
+        testsupport::pumpFor(300); // the fallback's timer, which finds the box gone
     }
 }
