@@ -80,6 +80,7 @@ App launch(const std::string& name, int baud, const std::string& executable = pr
         setenv("FAKESEQ_BAUD", std::to_string(baud).c_str(), 1);
         // Settings of its own, which no other run sees: no output is remembered.
         setenv("XDG_CONFIG_HOME", (workDir + "/" + name + ".config").c_str(), 1);
+        setenv("XDG_STATE_HOME", (workDir + "/state").c_str(), 1); // the update logs
         const int out = open(app.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(out, 1);
         dup2(out, 2);

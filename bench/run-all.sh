@@ -6,7 +6,8 @@
 #   --quick  a smoke run of the benchmark tools (two start-ups, two closes, a pass of a
 #            few messages each way; no idle or CPU run) in about a minute; it writes
 #            build/bench/results/performance-quick.md and leaves docs/ alone.
-# The whole run takes about eight minutes, most of it in three real-time uploads of 79 s.
+# The whole run takes about nine minutes, most of it in four real-time uploads of 79 s (the
+# last of them eight flashmere-cli at once).
 # Environment: FLASHMERE_BENCH_BUILD (build folder), FLASHMERE_BENCH_JOBS (build jobs),
 # FLASHMERE_BENCH_SEED (the close benchmark's random seed).
 set -euo pipefail
@@ -59,8 +60,8 @@ if [[ -z "${FLASHMERE_BENCH_BUILT:-}" ]]; then
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFLASHMERE_BUILD_BENCHMARKS=ON \
         -DFLASHMERE_SANITIZER= >/dev/null
     cmake --build "$build" -j "${FLASHMERE_BENCH_JOBS:-$(nproc)}" \
-        --target Flashmere fakeseq_preload flashmere_bench_pacing flashmere_bench_ports flashmere_bench_app \
-        flashmere_bench_idle_reference
+        --target Flashmere flashmere-cli fakeseq_preload flashmere_bench_pacing flashmere_bench_ports flashmere_bench_app \
+        flashmere_bench_idle_reference flashmere_bench_parallel_cli
     export FLASHMERE_BENCH_BUILT=1
 fi
 
@@ -103,6 +104,7 @@ if ((quick)); then
     run pacing-blocking "$build/flashmere_bench_pacing" --baud 31250 --messages 4
     run pacing-slowchecks "$build/flashmere_bench_pacing" --baud 0 --slow-checks 150 --messages 4
     run ports "$build/flashmere_bench_ports" --runs 3
+    run parallel-cli "$build/flashmere_bench_parallel_cli" --messages 4
 else
     # The short, load-sensitive ones first.
     run startup "$build/flashmere_bench_app" startup --runs 12
@@ -113,6 +115,7 @@ else
     run pacing-blocking "$build/flashmere_bench_pacing" --baud 31250
     # A loaded machine: every question about the ports takes up to 150 ms.
     run pacing-slowchecks "$build/flashmere_bench_pacing" --baud 0 --slow-checks 150 --messages 60
+    run parallel-cli "$build/flashmere_bench_parallel_cli"
 fi
 
 #==============================================================================
@@ -174,6 +177,11 @@ idle_after=$(fig cpu idle.after.cpu_percent)
     echo "| The first $(fig pacing-slowchecks "$k.messages") messages, sends return at once, every check of the port takes up to 150 ms (a loaded machine) | no gap short of 300 ms (the pass is longer by the checks' time)" \
         "| shortest gap $(fig pacing-slowchecks "$k.gap_min_ms") ms, $(fig pacing-slowchecks "$k.gap_short_count") short; gap error median $(fig pacing-slowchecks "$k.gap_error_median_ms") ms" \
         "| $(verdict [ "$(fig pacing-slowchecks "$k.verdict")" = met ]) |"
+    echo "| $(fig parallel-cli parallel.passes) flashmere-cli sending the built-in image at once, each to a stand-in of its own with blocking sends at 31250 baud, on $(fig parallel-cli machine.cores) cores" \
+        "| every pass within 0.5 % of the limit, from the first send to the process's exit; no gap short of 300 ms" \
+        "| worst pass $(fig parallel-cli parallel.worst.total_s) s against $(fig parallel-cli parallel.limit_s) s ($(fig parallel-cli parallel.worst.excess_percent) % over);" \
+        "shortest gap of all $(fig parallel-cli parallel.gap_min_ms) ms, $(fig parallel-cli parallel.gap_short_count) short; gap error p99 $(fig parallel-cli parallel.gap_error_p99_ms) ms, worst $(fig parallel-cli parallel.gap_error_worst_ms) ms" \
+        "| $(verdict [ "$(fig parallel-cli parallel.verdict)" = met ]) |"
     echo "| Close during an upload, $(fig close close.runs) times at random moments | at most 0.5 s from the request to the exit, worst case; no message after the request" \
         "| median $(fig close close.median_ms) ms, worst $(fig close close.worst_ms) ms;" \
         "$(fig close close.messages_after_total) message(s) sent after the request; $(fig close close.nonzero_exits) non-zero exit(s)" \
@@ -282,6 +290,7 @@ idle_after=$(fig cpu idle.after.cpu_percent)
     machine_row "Upload, sends return at once" pacing-nonblocking
     machine_row "Upload, blocking sends" pacing-blocking
     machine_row "Following the MIDI ports" ports
+    machine_row "Eight flashmere-cli at once" parallel-cli
     echo
     echo "## Method"
     echo
@@ -290,7 +299,10 @@ idle_after=$(fig cpu idle.after.cpu_percent)
     echo "on CLOCK_MONOTONIC. The uploads (\`flashmere_bench_pacing\`) run the real protocol object"
     echo "and the real MIDI interface in-process, with JUCE's own message loop, and note the start"
     echo "and end of each pause of the program's own pacing; the pass ends with the pause that"
-    echo "follows the last message. The other benchmarks"
+    echo "follows the last message. The service bench (\`flashmere_bench_parallel_cli\`) starts"
+    echo "eight real flashmere-cli processes (Release) at once, each with the stand-in preloaded and"
+    echo "a port of its own, and counts each pass from its first send to the moment its process"
+    echo "has exited. The other benchmarks"
     echo "(\`flashmere_bench_app\`) run the real program, Release build, on a virtual X display with"
     echo "no window manager, the stand-in preloaded, and drive it through XTest as a person would."
     echo "Start-up runs from the fork of the process to the moment every pixel of the main window"

@@ -1,7 +1,44 @@
 #include "app/ContentComp.h"
 
 #include "BuildInfo.h"
+#include "firmware/ProductSignature.h"
+#include "firmware/SysexFraming.h"
 #include "platform/UserAlerts.h"
+
+namespace
+{
+// Whether the user wants the image sent: at once for this pedal's firmware; for another
+// product's, only when they say so in a box that warns of the risk. A damaged image is
+// not asked about: the upload refuses it and says why.
+bool agreesToSend(const FirmwareImage& image)
+{
+    const auto* data = image.getData();
+    const size_t size = image.getSize();
+
+    if (! SysexFraming::check(data, size).isClean())
+        return true;
+
+    const auto verdict = ProductSignature::thisPedal().check(data, size);
+
+    if (verdict.isThisProduct)
+        return true;
+
+    const juce::String product = BuildInfo::firmwareProduct;
+    const auto which
+        = verdict.firstForeignMessage == 0
+              ? juce::String("The file's messages start with ")
+              : "Message " + juce::String(verdict.firstForeignMessage + 1) + " of the file starts with ";
+    const auto message
+        = which + verdict.foreignStart + ", where the " + product + "'s start with "
+          + ProductSignature::thisPedal().describe() + ": the file looks like another product's "
+          + "firmware.\n\nSending another product's firmware can leave the pedal unusable. Send it "
+          + "only if you are sure that it is meant for the " + product + ".";
+
+    return UserAlerts::ask(UserAlerts::Icon::warning, ContentComp::foreignFirmwareTitle, message,
+                           { ContentComp::sendAnywayButton, "Cancel" })
+           == 0;
+}
+} // namespace
 
 const juce::Colour ContentComp::readyColour = juce::Colours::green.brighter(0.99f);
 const juce::Colour ContentComp::notReadyColour = juce::Colours::red.brighter(0.99f);
@@ -10,6 +47,8 @@ const juce::String ContentComp::outputGoneText
     = "The selected MIDI output is no longer connected. Plug the MIDI interface back in: Flashmere "
       "chooses it again by itself. Or choose another output.";
 const juce::String ContentComp::updateFailedTitle = "Update failed";
+const juce::String ContentComp::foreignFirmwareTitle = "Another product's firmware?";
+const juce::String ContentComp::sendAnywayButton = "Send anyway";
 
 ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
     : ownerWindow(owner)
@@ -24,7 +63,7 @@ ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
     firmware = std::make_unique<FirmwareImage>();
     firmware->setProductName(BuildInfo::firmwareProduct);
 
-    protocol = std::make_unique<BasicSysexProtocolClass>(midiInterface.get(), firmware.get());
+    makeProtocol();
 
     const auto loaded = commandLine.isNotEmpty() && loadFirmwareFile(commandLine);
 
@@ -106,8 +145,14 @@ bool ContentComp::loadFirmwareFile(juce::String path)
     // The old protocol's thread has never run: the file is loaded during construction.
     protocol.reset();
     firmware = std::move(image);
-    protocol = std::make_unique<BasicSysexProtocolClass>(midiInterface.get(), firmware.get());
+    makeProtocol();
     return true;
+}
+
+void ContentComp::makeProtocol()
+{
+    protocol = std::make_unique<BasicSysexProtocolClass>(midiInterface.get(), firmware.get());
+    protocol->setLogTarget(UploadLog::Target::standardFolder());
 }
 
 //==============================================================================
@@ -147,6 +192,9 @@ void ContentComp::buttonClicked(juce::Button* button)
         }
         else if (midiInterface->isConnected())
         {
+            if (! agreesToSend(*firmware))
+                return;
+
             progress = 0.0;
             passEnded = false;
             passOutputName = midiInterface->getChosenOutputName();
@@ -217,8 +265,13 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
             // Failures are only ever posted, so this runs on the message thread.
             jassert(juce::MessageManager::getInstance()->isThisTheMessageThread());
             repaint();
-            UserAlerts::show(UserAlerts::Icon::warning, updateFailedTitle,
-                             BasicSysexProtocolClass::failureStory(status));
+            auto story = BasicSysexProtocolClass::failureStory(status);
+
+            // The log is written before the pass tells how it ended.
+            if (const auto log = protocol->getLogFile(); log != juce::File())
+                story << "\n\nWhat was sent is in the update's log: " << log.getFullPathName();
+
+            UserAlerts::show(UserAlerts::Icon::warning, updateFailedTitle, story);
             return;
         }
     }

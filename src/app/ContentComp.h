@@ -62,6 +62,11 @@ public:
     /** The title of the box that tells how an update failed. */
     static const juce::String updateFailedTitle;
 
+    /** The box that asks before another product's firmware is sent: its title and the
+        button that sends. */
+    static const juce::String foreignFirmwareTitle;
+    static const juce::String sendAnywayButton;
+
 private:
     //==============================================================================
     std::unique_ptr<VeldtSaturatorHelpWindowClass> helpWindow;
@@ -90,6 +95,7 @@ private:
     UserSettings settings;
     juce::String passOutputName;
 
+    void makeProtocol();
     void showUpdateButtonState(bool ready);
     bool isUploadUnderWay() const;
     void rememberPassOutput();

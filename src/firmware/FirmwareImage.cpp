@@ -173,4 +173,5 @@ void FirmwareImage::loadFile(const juce::File& file)
     data = static_cast<const juce::uint8*>(fileData->getData());
     size = (juce::uint32)expected;
     productName = file.getFileNameWithoutExtension();
+    sourcePath = path;
 }

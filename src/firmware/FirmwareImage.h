@@ -37,6 +37,9 @@ public:
     juce::String getProductName() const { return productName; }
     void setProductName(const juce::String& newName) { productName = newName; }
 
+    /** The full path of the file the bytes came from; empty for the built-in image. */
+    juce::String getSourcePath() const { return sourcePath; }
+
     double getVersion() const noexcept { return version; }
     int getBuild() const noexcept { return build; }
 
@@ -52,6 +55,7 @@ private:
     const juce::uint8* data = nullptr;
     juce::uint32 size = 0;
     juce::String productName;
+    juce::String sourcePath;
     double version = 0.0;
     int build = 0;
     std::unique_ptr<juce::MemoryBlock> fileData;

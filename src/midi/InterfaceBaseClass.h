@@ -43,6 +43,10 @@ public:
         Protocol thread. */
     virtual int checkOutput() { return sent; }
 
+    /** The name of the open output as the user sees it; empty when none is open. Any
+        thread. */
+    virtual juce::String getOutputName() const { return {}; }
+
     /** Claims the open output for one pass; null when another pass holds it. Protocol
         thread. */
     virtual std::unique_ptr<OutputClaim> claimOutput() { return std::make_unique<OutputClaim>(); }

@@ -47,7 +47,18 @@ MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput
 
         // Opening the list shows the ports as they are now, not as they were at the last
         // look. The list cannot be opened while the interface is disabled.
-        outputSelector->onListAboutToOpen = [this] { readOutputs(); };
+        outputSelector->onListAboutToOpen = [this]
+        {
+            readOutputs();
+
+            // A port shown but not open (it could not be opened, or went away) is shown as
+            // "(Disconnected)" while the list is up, so that choosing it again is a change
+            // and tries to open it again.
+            const auto shown = outputSelector->getSelectedId();
+
+            if (shown >= 1 && shown <= numOutputs && ! output.isOpen())
+                outputSelector->setSelectedId(numOutputs + 1, juce::dontSendNotification);
+        };
         outputWatch.startTimer(outputPollIntervalMs);
     }
 
@@ -179,6 +190,21 @@ void MidiInterfaceClass::comboBoxChanged(juce::ComboBox* box)
 
         sendChangeMessage();
     }
+}
+
+juce::String MidiInterfaceClass::getOutputName() const
+{
+    if (! output.isOpen())
+        return {};
+
+    // The lists are read once, at construction, and never change: any thread may read them.
+    const auto identifier = output.getDevice().identifier;
+
+    for (int i = 0; i < outputDevices.size(); ++i)
+        if (outputDevices.getReference(i).identifier == identifier)
+            return outputNames[i];
+
+    return {};
 }
 
 MidiOutputPort::OpenResult MidiInterfaceClass::openOutput(int id)

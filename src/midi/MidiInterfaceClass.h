@@ -48,6 +48,9 @@ public:
     bool isConnected() override;
     int getPreferredHeight() override;
 
+    /** The open output's name as the selector shows it. Any thread. */
+    juce::String getOutputName() const override;
+
     /** Whether the open output is still on the system and connected to this program (see
         checkOutput). False when no output is open. Any thread. */
     bool confirmOutputPresent();

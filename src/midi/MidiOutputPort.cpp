@@ -19,12 +19,14 @@ MidiOutputPort::OpenResult MidiOutputPort::open(const juce::MidiDeviceInfo& devi
 
     connection = std::make_unique<OutputConnectionCheck>(device);
 
-    if (connection->check() != OutputConnectionCheck::State::connected)
+    const auto state = connection->check();
+
+    if (state != OutputConnectionCheck::State::connected)
     {
         // JUCE hands back an output whose connection was refused; nothing sent through it
-        // would arrive.
+        // would arrive. A port that left in the meantime is simply not there.
         closeLocked();
-        return OpenResult::busy;
+        return state == OutputConnectionCheck::State::gone ? OpenResult::failed : OpenResult::busy;
     }
 
     return OpenResult::opened;

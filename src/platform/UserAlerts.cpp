@@ -59,4 +59,68 @@ ScopedPresenter::~ScopedPresenter()
 {
     currentPresenter() = std::move(previous);
 }
+
+//==============================================================================
+int askInModalBox(const Question& question)
+{
+    const auto icon = question.icon == Icon::warning ? juce::MessageBoxIconType::WarningIcon
+                                                     : juce::MessageBoxIconType::NoIcon;
+    juce::AlertWindow box(question.title, question.message, icon);
+    const auto safeChoice = question.buttons.size() - 1;
+
+    // Buttons return their index plus one: a box closed any other way (the program is
+    // quitting) returns 0, which must not read as the first button.
+    for (int i = 0; i < question.buttons.size(); ++i)
+    {
+        if (i == safeChoice)
+            box.addButton(question.buttons[i], i + 1, juce::KeyPress(juce::KeyPress::returnKey),
+                          juce::KeyPress(juce::KeyPress::escapeKey));
+        else
+            box.addButton(question.buttons[i], i + 1);
+    }
+
+    // A button with the focus takes Return for itself: only the safe choice may have it,
+    // so that no key press can choose a step that needs a deliberate click.
+    for (auto* child : box.getChildren())
+        if (auto* button = dynamic_cast<juce::Button*>(child))
+            button->setWantsKeyboardFocus(button->getButtonText() == question.buttons[safeChoice]);
+
+    const auto chosen = box.runModalLoop() - 1;
+    box.setVisible(false);
+
+    // As after a message box: the area it covered may miss its expose events.
+    auto& desktop = juce::Desktop::getInstance();
+
+    for (int i = 0; i < desktop.getNumComponents(); ++i)
+        if (auto* window = desktop.getComponent(i))
+            window->repaint();
+
+    return juce::isPositiveAndBelow(chosen, question.buttons.size()) ? chosen : safeChoice;
+}
+
+namespace
+{
+Asker& currentAsker()
+{
+    static Asker asker { askInModalBox };
+    return asker;
+}
+} // namespace
+
+int ask(Icon icon, const juce::String& title, const juce::String& message, const juce::StringArray& buttons)
+{
+    jassert(! buttons.isEmpty());
+    const auto asker = currentAsker();
+    return asker({ icon, title, message, buttons });
+}
+
+ScopedAsker::ScopedAsker(Asker askerToUse)
+    : previous(std::exchange(currentAsker(), std::move(askerToUse)))
+{
+}
+
+ScopedAsker::~ScopedAsker()
+{
+    currentAsker() = std::move(previous);
+}
 } // namespace UserAlerts

@@ -45,4 +45,38 @@ private:
 
     JUCE_DECLARE_NON_COPYABLE(ScopedPresenter)
 };
+
+//==============================================================================
+/** A question with buttons, for a step the user must agree to before it happens. */
+struct Question
+{
+    Icon icon = Icon::none;
+    juce::String title;
+    juce::String message;
+    juce::StringArray buttons; // left to right; the last is the safe choice
+};
+
+/** Returns the index of the button the user chose. */
+using Asker = std::function<int(const Question&)>;
+
+/** The default asker: the modal box described below. */
+int askInModalBox(const Question& question);
+
+/** Asks through the current asker. By default a modal box whose last button, the safe
+    choice, has the keyboard focus and is what Return and Escape press; the other buttons
+    take a click. Returns the index of the chosen button. */
+int ask(Icon icon, const juce::String& title, const juce::String& message, const juce::StringArray& buttons);
+
+/** Puts an asker in place of the current one for as long as this object lives. */
+class ScopedAsker
+{
+public:
+    explicit ScopedAsker(Asker askerToUse);
+    ~ScopedAsker();
+
+private:
+    Asker previous;
+
+    JUCE_DECLARE_NON_COPYABLE(ScopedAsker)
+};
 } // namespace UserAlerts

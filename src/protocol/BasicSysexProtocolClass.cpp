@@ -98,6 +98,18 @@ void BasicSysexProtocolClass::setPacing(std::unique_ptr<UploadPacing> newPacing)
         pacing = std::move(newPacing);
 }
 
+void BasicSysexProtocolClass::setLogTarget(const UploadLog::Target& target)
+{
+    jassert(! isThreadRunning());
+    logTarget = target;
+}
+
+juce::File BasicSysexProtocolClass::getLogFile() const
+{
+    const juce::ScopedLock sl(logFileLock);
+    return logFile;
+}
+
 void BasicSysexProtocolClass::startUpdate()
 {
     if (! isThreadRunning())
@@ -139,8 +151,28 @@ bool BasicSysexProtocolClass::setInterfaceEnabled(bool shouldBeEnabled)
     return true;
 }
 
+void BasicSysexProtocolClass::keepLog(const juce::String& status, UploadOutcome outcome)
+{
+    // The pedal's pauses are over: the file is written now, before the outcome is told,
+    // so that whoever hears of it can point to the log.
+    record.outcome = outcome;
+    record.status = status;
+    record.messagesDelivered = messagesDelivered.load();
+
+    UploadLog::Subject subject;
+
+    if (firmwareImage != nullptr)
+        subject = { firmwareImage->getSourcePath(), firmwareImage->getData(), firmwareImage->getSize() };
+
+    const auto written = UploadLog::write(logTarget, record, subject);
+
+    const juce::ScopedLock sl(logFileLock);
+    logFile = written;
+}
+
 void BasicSysexProtocolClass::finishPass(const juce::String& status, UploadOutcome outcome)
 {
+    keepLog(status, outcome);
     setStatus(status, outcome);
     readPosition = firmwareImage != nullptr ? firmwareImage->getData() : nullptr;
     setInterfaceEnabled(true);
@@ -156,6 +188,13 @@ void BasicSysexProtocolClass::run()
     const juce::uint8* messageStart = readPosition;
     size_t bytesSent = 0;
     messagesDelivered = 0;
+    // Noted now: an output that goes away during the pass loses its name with it.
+    record.begin(deviceInterface != nullptr ? deviceInterface->getOutputName() : juce::String());
+
+    {
+        const juce::ScopedLock sl(logFileLock);
+        logFile = juce::File();
+    }
 
     setStatus("Uploading firmware", { State::running, Reason::none });
     pacing->startPass();
@@ -170,6 +209,9 @@ void BasicSysexProtocolClass::run()
         finishPass(fault.status, { State::failed, fault.reason });
         return;
     }
+
+    // Room for every message now, so that recording one during the pass is a copy only.
+    record.messages.reserve(framing.messages.size());
 
     // Held until the pass ends, so that no other pass interleaves its messages with ours.
     const auto claim = deviceInterface->claimOutput();
@@ -187,6 +229,7 @@ void BasicSysexProtocolClass::run()
         failed = describeOutputFailure(fit, false);
 
     double done = 0.0;
+    double previousWireEnd = 0.0;
 
     {
         const juce::ScopedLock sl(ProgressValueLock);
@@ -222,7 +265,18 @@ void BasicSysexProtocolClass::run()
             break;
         }
 
-        pacing->pause(pacing->pauseAfter((int)count, sendMs));
+        if (! record.messages.empty())
+            record.messages.back().gapMs = sendStart - previousWireEnd;
+
+        const auto pauseMs = pacing->pauseAfter((int)count, sendMs);
+        pacing->pause(pauseMs);
+
+        // The last byte has left the cable when the send returned or, for a driver that
+        // queues, a wire time after the send began, whichever is later.
+        previousWireEnd = sendStart + juce::jmax(sendMs, (double)count * UploadPacing::wireMsPerByte);
+        record.messages.push_back({ (int)record.messages.size() + 1, (int)count,
+                                    sendStart - record.startCounterMs, sendMs, pauseMs,
+                                    juce::Time::getMillisecondCounterHiRes() - previousWireEnd });
 
         // A message handed over in the moment the interface went away is lost without a
         // word: it counts only if the output is still there once its pause has passed.
@@ -253,7 +307,9 @@ void BasicSysexProtocolClass::run()
     // Told to stop (the program is closing or was interrupted): the text stays as it is.
     if (threadShouldExit())
     {
-        setStatus(getStatusText(), { State::stopped, Reason::none });
+        const UploadOutcome stopped { State::stopped, Reason::none };
+        keepLog(getStatusText(), stopped);
+        setStatus(getStatusText(), stopped);
         return;
     }
 

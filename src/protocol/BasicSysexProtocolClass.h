@@ -2,7 +2,9 @@
 
 #include "protocol/OvTime.h"
 #include "protocol/ProtocolBaseClass.h"
+#include "protocol/UploadLog.h"
 #include "protocol/UploadPacing.h"
+#include "protocol/UploadRecord.h"
 
 #include <atomic>
 #include <memory>
@@ -37,6 +39,18 @@ public:
         running. */
     void setPacing(std::unique_ptr<UploadPacing> newPacing);
 
+    /** Where the log of each pass goes, from the next pass on; nowhere by default. Call it
+        while the thread is not running. */
+    void setLogTarget(const UploadLog::Target& target);
+
+    /** The log file of the last pass that has ended; a null File when none was written.
+        It is written before the pass's last status is set. Any thread. */
+    juce::File getLogFile() const;
+
+    /** What the last pass did, message by message. Read it only while the thread is not
+        running. */
+    const UploadRecord& getRecord() const noexcept { return record; }
+
     /** Messages of the current or last pass that were delivered. Any thread. */
     int getMessagesDelivered() const noexcept { return messagesDelivered.load(); }
 
@@ -50,8 +64,13 @@ private:
     juce::CriticalSection ProgressValueLock;
     std::unique_ptr<UploadPacing> pacing;
     std::atomic<int> messagesDelivered { 0 };
+    UploadRecord record;
+    UploadLog::Target logTarget;
+    juce::File logFile;
+    juce::CriticalSection logFileLock;
 
     void finishPass(const juce::String& status, UploadOutcome outcome);
+    void keepLog(const juce::String& status, UploadOutcome outcome);
     bool setInterfaceEnabled(bool shouldBeEnabled);
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(BasicSysexProtocolClass)

@@ -34,4 +34,47 @@ struct UploadOutcome
         return state == other.state && reason == other.reason;
     }
     bool operator!=(const UploadOutcome& other) const noexcept { return ! operator==(other); }
+
+    /** The state and the reason as single words, for logs and scripts; stable. */
+    static const char* nameOf(State s) noexcept
+    {
+        switch (s)
+        {
+            case State::notStarted:
+                return "notStarted";
+            case State::running:
+                return "running";
+            case State::completed:
+                return "completed";
+            case State::failed:
+                return "failed";
+            case State::stopped:
+                return "stopped";
+        }
+        return "?";
+    }
+
+    static const char* nameOf(Reason r) noexcept
+    {
+        switch (r)
+        {
+            case Reason::none:
+                return "none";
+            case Reason::imageUnsendable:
+                return "imageUnsendable";
+            case Reason::noOutput:
+                return "noOutput";
+            case Reason::outputGone:
+                return "outputGone";
+            case Reason::notConnected:
+                return "notConnected";
+            case Reason::outputBusy:
+                return "outputBusy";
+            case Reason::sendFailed:
+                return "sendFailed";
+            case Reason::couldNotStart:
+                return "couldNotStart";
+        }
+        return "?";
+    }
 };

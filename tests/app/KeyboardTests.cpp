@@ -54,7 +54,8 @@ struct Keyboard : ::testing::Test
 
         // Keys only: the pointer rests where it touches no window.
         juce::Desktop::setMousePosition({ 0, 0 });
-        const juce::uint8 message[] = { 0xF0, 0x7D, 0x01, 0x02, 0xF7 };
+        // The pedal's own header, so that no question about another product's firmware comes.
+        const juce::uint8 message[] = { 0xF0, 0x00, 0x7E, 0x56, 0x01, 0x20, 0x01, 0x02, 0xF7 };
         file.replaceWithData(message, sizeof(message));
 
         window = std::make_unique<MainWindow>(file.getFullPathName());

@@ -106,15 +106,19 @@ struct ScreenFixture : ::testing::Test
         return f;
     }
 
-    /** Messages of the given lengths, back to back. */
-    static std::vector<juce::uint8> messages(std::initializer_list<int> lengths)
+    /** Messages of the given lengths, back to back; from 7 bytes on, they start as the
+        pedal's do (manufacturer 00 7E 56, then the device and the model byte). */
+    static std::vector<juce::uint8> messages(std::initializer_list<int> lengths, juce::uint8 model = 0x20,
+                                             juce::uint8 device = 0x01)
     {
         std::vector<juce::uint8> bytes;
         for (auto length : lengths)
         {
+            const std::vector<juce::uint8> header { 0x00, 0x7E, 0x56, device, model };
             bytes.push_back(0xF0);
             for (int i = 0; i < length - 2; ++i)
-                bytes.push_back((juce::uint8)((i * 3 + length) & 0x7F));
+                bytes.push_back(length >= 7 && i < 5 ? header[(size_t)i]
+                                                     : (juce::uint8)((i * 3 + length) & 0x7F));
             bytes.push_back(0xF7);
         }
         return bytes;

@@ -108,6 +108,12 @@ TEST_F(UpdateFlow, AnInterfaceUnpluggedDuringTheUploadIsAFailedUpdate)
     EXPECT_EQ(alerts[0].icon, UserAlerts::Icon::warning);
     EXPECT_TRUE(alerts[0].message.startsWith("The MIDI interface was disconnected."));
     EXPECT_TRUE(alerts[0].message.contains("Reconnect the interface")) << alerts[0].message;
+
+    // The box says where the log of what was sent is, and the log is there.
+    const auto log = screen->getProtocol()->getLogFile();
+    EXPECT_TRUE(log.getFullPathName().endsWith(".log"));
+    EXPECT_TRUE(alerts[0].message.contains(log.getFullPathName())) << alerts[0].message;
+    EXPECT_TRUE(log.loadFileAsString().contains("\noutcome\tfailed\toutputGone\t"));
     EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 1);
     EXPECT_EQ(selector->getText(), "(Disconnected)");
     EXPECT_FALSE(midi->isConnected());
@@ -119,9 +125,9 @@ TEST_F(UpdateFlow, AnInterfaceUnpluggedDuringTheUploadIsAFailedUpdate)
 
 TEST_F(UpdateFlow, ALastMessageLostToAnUnplugIsAFailureNeverAFullBar)
 {
-    // The first message is 99.7 % of the image; the interface goes away in the moment the
+    // The first message is 98.8 % of the image; the interface goes away in the moment the
     // second one is handed over, so it never reaches the pedal.
-    const auto file = writeFile("fw.syx", messages({ 600, 2 }));
+    const auto file = writeFile("fw.syx", messages({ 600, 7 }));
     make(file.getFullPathName());
     choose(1);
     fakeseq_unplug_at_event("Pedal MIDI", 1);
@@ -180,4 +186,27 @@ TEST_F(UpdateFlow, UpdateAgainAfterACompletedPassStartsOver)
     ASSERT_TRUE(testsupport::pumpUntil([&] { return fakeseq_message_count("Pedal MIDI") == 2; }));
     ASSERT_TRUE(testsupport::pumpUntil([&] { return updateButton->isEnabled(); }));
     EXPECT_EQ(delivered("Pedal MIDI")[1], delivered("Pedal MIDI")[0]);
+}
+
+TEST_F(UpdateFlow, AStateFolderThatCannotBeWrittenCostsTheLogOnly)
+{
+    // A file where the folder of logs would have to be made.
+    const auto blocker = writeFile("state", { 'x' });
+    const auto* before = std::getenv("XDG_STATE_HOME");
+    const juce::String previous = before != nullptr ? before : "";
+    setenv("XDG_STATE_HOME", blocker.getFullPathName().toRawUTF8(), 1);
+
+    make(writeFile("fw.syx", messages({ 9, 9 })).getFullPathName());
+    choose(1);
+    clickUpdate();
+    const auto completed
+        = testsupport::pumpUntil([&] { return progressText() == "Update progress: Update completed"; }, 5000);
+    setenv("XDG_STATE_HOME", previous.toRawUTF8(), 1);
+
+    ASSERT_TRUE(completed);
+    EXPECT_EQ(screen->getProtocol()->getOutcome().state, UploadOutcome::State::completed);
+    EXPECT_EQ(screen->getProtocol()->getLogFile(), juce::File());
+    EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 2);
+    EXPECT_TRUE(alerts.empty()) << "no box for a log";
+    EXPECT_TRUE(updateButton->isEnabled());
 }

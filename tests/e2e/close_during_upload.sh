@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Closing while the built-in firmware is being sent, by the title bar's close button, by
 # Alt+F4, by Ctrl-C (SIGINT) and by SIGTERM: the program stops sending after the message
-# under way and ends promptly with exit code 0.
+# under way and ends promptly with exit code 0, leaving a log of what it sent.
 source "$(dirname "$0")/lib.sh" "$@"
 
 readonly CLOSE_X=629 CLOSE_Y=15 # the title bar's close button
@@ -28,4 +28,11 @@ for how in close-button alt+F4 SIGINT SIGTERM; do
     after=$(log_count)
     ((after - before <= 1)) || fail "$how during an upload: $((after - before)) messages sent after the request"
     echo "ok: $how during an upload: $((after - before)) message(s) after the request, of $before"
+
+    # What went out is in the update's log, written as the program closed.
+    newest=$(find "$XDG_STATE_HOME/flashmere/logs" -name '*.log' 2>/dev/null | sort | tail -1)
+    [ -n "$newest" ] || fail "$how during an upload: no update log"
+    grep -q $'^outcome\tstopped\t' "$newest" || fail "$how during an upload: the log's outcome: $(tail -1 "$newest")"
+    expect_eq "$(grep -c $'^message\t' "$newest")" "$after" "$how during an upload: a log line per message sent"
+    rm -f "$newest"
 done

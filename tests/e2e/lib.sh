@@ -20,6 +20,8 @@ if [ -z "${E2E_OWN_DISPLAY:-}" ]; then
 fi
 
 E2E_WORK=$(mktemp -d "/tmp/flashmere-e2e.XXXXXX")
+# The program's update logs go there too, not into the user's own folder.
+export XDG_STATE_HOME=$E2E_WORK/state
 E2E_LOG=$E2E_WORK/midi.log
 E2E_CONTROL=$E2E_WORK/fakeseq.control
 E2E_CONFIG=$E2E_WORK/config
@@ -249,17 +251,18 @@ wait_log_count()
     done
 }
 
-# make_syx FILE LENGTH...: a SysEx file of one message of each length, each different
-# (a non-commercial manufacturer id, the message's number, then counting data bytes).
-# The messages are also written as hex, one a line, to FILE.hex.
+# make_syx FILE LENGTH...: a SysEx file of one message of each length (7 or more), each
+# different, that the program takes for the pedal's firmware (its manufacturer and model
+# bytes, the message's number as the device number, then counting data bytes). The
+# messages are also written as hex, one a line, to FILE.hex.
 make_syx()
 {
     local file=$1 n=0 length hex k
     shift
     : >"$file.hex"
     for length; do
-        hex=$(printf 'f07d%02x' "$n")
-        for ((k = 0; k < length - 4; ++k)); do
+        hex=$(printf 'f0007e56%02x20' "$n")
+        for ((k = 0; k < length - 7; ++k)); do
             hex+=$(printf '%02x' $(((n * 16 + k) & 0x7f)))
         done
         hex+=f7

@@ -80,22 +80,26 @@ def xdotool(*args, timeout=10):
 
 def windows(title):
     """The program's visible windows with exactly this title."""
-    return xdotool("search", "--all", "--onlyvisible", "--pid", app.pid, "--name", f"^{title}$")
+    literal = "".join("\\" + c if c in ".^$*+?()[]{}|\\" else c for c in title)
+    return xdotool("search", "--all", "--onlyvisible", "--pid", app.pid, "--name", f"^{literal}$")
 
 
 def click(window, x, y):
     xdotool("mousemove", "--window", window, x, y, "click", 1)
 
 
+BOX_TITLES = ["", "Update failed", "MIDI output busy", "Another product's firmware?"]
+
+
 def boxes():
-    """The message boxes shown: untitled ones, and the one that says an update failed."""
-    return windows("") + windows("Update failed")
+    """The message boxes shown: untitled ones, and those with the titles boxes have."""
+    return [box for title in BOX_TITLES for box in windows(title)]
 
 
 def help_windows(main):
     """The help window when it is shown: it lies over the update and Help buttons."""
     titled = xdotool("search", "--all", "--onlyvisible", "--pid", app.pid, "--name", ".")
-    return [w for w in titled if w != main and w not in windows("menu") + windows("Update failed")]
+    return [w for w in titled if w != main and w not in windows("menu") + boxes()]
 
 
 def button_state(window):
@@ -121,10 +125,11 @@ def wait_for(condition, seconds, what):
 
 
 def write_firmware():
-    """Three messages of a few bytes; returns their hex forms in order."""
+    """Three messages of a few bytes, with the pedal's own header (manufacturer 00 7E 56,
+    device 01, model 20); returns their hex forms in order."""
     messages = []
     for n, length in enumerate([9, 20, 9]):
-        body = [0x7D, n] + [(n * 16 + k) & 0x7F for k in range(length - 4)]
+        body = [0x00, 0x7E, 0x56, 0x01, 0x20, n] + [(n * 16 + k) & 0x7F for k in range(length - 8)]
         messages.append(bytes([0xF0, *body, 0xF7]))
     with open(os.path.join(work, "fw.syx"), "wb") as f:
         f.write(b"".join(messages))

@@ -26,6 +26,7 @@ public:
     int sendBytes(const juce::uint8* data, int numBytes) override;
     bool isConnected() override { return true; }
     int getPreferredHeight() override { return 50; }
+    juce::String getOutputName() const override { return "Pedal MIDI"; }
 
     /** From the given send on (counting from 0), sends fail with the given result. */
     void failFrom(int sendIndex, SendResult result);

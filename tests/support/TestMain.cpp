@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
+#include <string>
 
 namespace
 {
@@ -33,6 +34,12 @@ public:
             const UserAlerts::ScopedPresenter noBoxes(
                 [](const UserAlerts::Alert& alert)
                 { ADD_FAILURE() << "unexpected alert: " << alert.message; });
+            const UserAlerts::ScopedAsker noQuestions(
+                [](const UserAlerts::Question& question)
+                {
+                    ADD_FAILURE() << "unexpected question: " << question.message;
+                    return question.buttons.size() - 1;
+                });
             setApplicationReturnValue(RUN_ALL_TESTS());
         }
 
@@ -66,7 +73,12 @@ int main(int argc, char** argv)
     char runtime[] = "/tmp/flashmere-test-runtime-XXXXXX";
 
     if (mkdtemp(runtime) != nullptr)
+    {
         setenv("XDG_RUNTIME_DIR", runtime, 1);
+
+        // Update logs go there too, not into the user's own folder of logs.
+        setenv("XDG_STATE_HOME", (std::string(runtime) + "/state").c_str(), 1);
+    }
 
     // The program keeps settings in the user's configuration folder: the tests keep
     // theirs in a folder of their own, which starts empty.

@@ -1,0 +1,154 @@
+#include "BuildInfo.h"
+#include "TestPass.h"
+#include "protocol/UploadLog.h"
+
+#include <gtest/gtest.h>
+#include <juce_cryptography/juce_cryptography.h>
+
+namespace
+{
+struct LoggedPass : ::testing::Test
+{
+    void SetUp() override { temp.createDirectory(); }
+    void TearDown() override { temp.deleteRecursively(); }
+
+    /** The log's lines, each split at its tabs. */
+    static std::vector<juce::StringArray> records(const juce::File& log)
+    {
+        std::vector<juce::StringArray> all;
+        for (const auto& line : juce::StringArray::fromLines(log.loadFileAsString().trimEnd()))
+            all.push_back(juce::StringArray::fromTokens(line, "\t", {}));
+        return all;
+    }
+
+    static std::vector<juce::StringArray> withKeyword(const std::vector<juce::StringArray>& all,
+                                                      const char* keyword)
+    {
+        std::vector<juce::StringArray> found;
+        for (const auto& r : all)
+            if (r[0] == keyword)
+                found.push_back(r);
+        return found;
+    }
+
+    juce::File temp = juce::File::createTempFile("flashmere-log");
+    juce::File folder = temp.getChildFile("state/flashmere/logs");
+};
+} // namespace
+
+TEST_F(LoggedPass, ACompletedAndAFailedPassEachLeaveALinePerMessageSentAndTheirOutcome)
+{
+    const auto bytes = testimages::messages({ 9, 40, 9 });
+    Pass done(testimages::fromBytes(bytes), 20);
+    done.protocol.setLogTarget(UploadLog::Target::inFolder(folder));
+    ASSERT_TRUE(done.runToEnd());
+
+    const auto log = done.protocol.getLogFile();
+    ASSERT_TRUE(log.existsAsFile());
+    EXPECT_EQ(log.getParentDirectory(), folder);
+    const auto all = records(log);
+    ASSERT_GE(all.size(), 8u);
+
+    const std::vector<juce::String> header {
+        "flashmere-log\t1",
+        juce::String("program\t") + BuildInfo::applicationName + "\t" + BuildInfo::version,
+        "image\t" + done.image->getSourcePath(),
+        "size\t58",
+        "messages\t3",
+        "sha256\t" + juce::SHA256(bytes.data(), bytes.size()).toHexString(),
+        "port\tPedal MIDI"
+    };
+    for (const auto& expected : header)
+        EXPECT_EQ(withKeyword(all, expected.upToFirstOccurrenceOf("\t", false, false).toRawUTF8()).size(), 1u)
+            << expected;
+    for (const auto& r : all)
+    {
+        if (r[0] != "message" && r[0] != "outcome" && r[0] != "started")
+        {
+            EXPECT_NE(std::find(header.begin(), header.end(), r.joinIntoString("\t")), header.end())
+                << r.joinIntoString("\t");
+        }
+    }
+    EXPECT_TRUE(juce::Time::fromISO8601(withKeyword(all, "started")[0][1]) > juce::Time());
+
+    const auto messages = withKeyword(all, "message");
+    const auto pauses = done.pacing->pauses();
+    ASSERT_EQ(messages.size(), 3u);
+    const int lengths[] = { 9, 40, 9 };
+
+    for (int i = 0; i < 3; ++i)
+    {
+        const auto& m = messages[(size_t)i];
+        ASSERT_EQ(m.size(), 7);
+        EXPECT_EQ(m[1].getIntValue(), i + 1);
+        EXPECT_EQ(m[2].getIntValue(), lengths[i]);
+        EXPECT_EQ(m[5].getIntValue(), pauses[(size_t)i]);
+
+        // The gap runs from the wire end (the later of the send's return and its start
+        // plus the wire time) to the next send; the pass really waited 20 ms.
+        const auto wireEnd = m[3].getDoubleValue() + juce::jmax(m[4].getDoubleValue(), lengths[i] * 0.32);
+        EXPECT_GE(m[6].getDoubleValue(), 20.0 - lengths[i] * 0.32) << "message " << i + 1;
+        if (i < 2)
+        {
+            EXPECT_NEAR(m[6].getDoubleValue(), messages[(size_t)i + 1][3].getDoubleValue() - wireEnd, 0.01);
+        }
+    }
+
+    EXPECT_EQ(all.back().joinIntoString("\t"), "outcome\tcompleted\tnone\t3\tUpdate completed");
+
+    // A pass that loses its output at the second send: the first message only, and why.
+    Pass failing(testimages::fromBytes(bytes));
+    failing.device.failFrom(1, InterfaceBaseClass::outputGone);
+    failing.protocol.setLogTarget(UploadLog::Target::inFolder(folder));
+    ASSERT_TRUE(failing.runToEnd());
+
+    const auto failedLog = failing.protocol.getLogFile();
+    ASSERT_TRUE(failedLog.existsAsFile());
+    EXPECT_NE(failedLog, log);
+    const auto failed = records(failedLog);
+    EXPECT_EQ(withKeyword(failed, "message").size(), 1u);
+    EXPECT_EQ(failed.back()[0], "outcome");
+    EXPECT_EQ(failed.back()[1], "failed");
+    EXPECT_EQ(failed.back()[2], "outputGone");
+    EXPECT_EQ(failed.back()[3], "1");
+    EXPECT_EQ(failed.back()[4], failing.protocol.getStatusText());
+    EXPECT_EQ(folder.getNumberOfChildFiles(juce::File::findFiles), 2);
+}
+
+TEST_F(LoggedPass, TheFolderKeepsTheNewest50LogsAndNothingElseOfItsOwnIsTouched)
+{
+    folder.createDirectory();
+    for (int i = 0; i < UploadLog::filesKept; ++i)
+        folder.getChildFile(juce::String::formatted("2020-01-01T00-00-%02d.000Z.log", i)).create();
+    folder.getChildFile("notes.log").create(); // not a log of ours
+
+    Pass pass(testimages::fromBytes(testimages::messages({ 9 })));
+    pass.protocol.setLogTarget(UploadLog::Target::inFolder(folder));
+    ASSERT_TRUE(pass.runToEnd());
+
+    EXPECT_TRUE(pass.protocol.getLogFile().existsAsFile());
+    EXPECT_FALSE(folder.getChildFile("2020-01-01T00-00-00.000Z.log").exists()) << "the oldest goes";
+    EXPECT_TRUE(folder.getChildFile("2020-01-01T00-00-01.000Z.log").exists());
+    EXPECT_TRUE(folder.getChildFile("notes.log").exists());
+    EXPECT_EQ(folder.getNumberOfChildFiles(juce::File::findFiles), UploadLog::filesKept + 1);
+}
+
+TEST_F(LoggedPass, AFolderThatCannotBeWrittenCostsTheLogOnlyAndSaysSoInOneLine)
+{
+    const auto blocker = temp.getChildFile("state");
+    ASSERT_TRUE(blocker.create()); // a file where the folder would have to be
+
+    Pass pass(testimages::fromBytes(testimages::messages({ 9, 9 })));
+    pass.protocol.setLogTarget(UploadLog::Target::inFolder(folder));
+    testing::internal::CaptureStderr();
+    const auto ended = pass.runToEnd();
+    const auto errors = juce::String(testing::internal::GetCapturedStderr());
+
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(pass.protocol.getOutcome(),
+              (UploadOutcome { UploadOutcome::State::completed, UploadOutcome::Reason::none }));
+    EXPECT_EQ(pass.device.sendCount(), 2u);
+    EXPECT_EQ(pass.protocol.getLogFile(), juce::File());
+    EXPECT_EQ(juce::StringArray::fromLines(errors.trimEnd()).size(), 1) << errors;
+    EXPECT_TRUE(errors.contains("log could not be written to " + folder.getFullPathName())) << errors;
+}
