@@ -6,6 +6,7 @@
 #include "cli/HeadlessInterface.h"
 #include "cli/ImageSummary.h"
 #include "cli/ProgressPrinter.h"
+#include "midi/PortNames.h"
 #include "platform/QuitSignals.h"
 #include "platform/UserAlerts.h"
 #include "protocol/BasicSysexProtocolClass.h"
@@ -51,10 +52,21 @@ juce::String describe(const FirmwareImage& image, const juce::String& path)
     return path.isEmpty() ? "built-in (" + image.getProductName() + " " + image.getVersionText() + ")" : path;
 }
 
+/** The system's MIDI outputs, named as the user reads and types them. */
+juce::Array<juce::MidiDeviceInfo> outputPorts()
+{
+    auto devices = juce::MidiOutput::getAvailableDevices();
+
+    for (auto& device : devices)
+        device.name = PortNames::readable(device.name);
+
+    return devices;
+}
+
 /** Resolves a port given by exact name or by number; prints the ports when it cannot. */
 bool findPort(const juce::String& wanted, juce::MidiDeviceInfo& result)
 {
-    const auto devices = juce::MidiOutput::getAvailableDevices();
+    const auto devices = outputPorts();
     juce::Array<int> matches;
 
     for (int i = 0; i < devices.size(); ++i)
@@ -87,7 +99,7 @@ bool findPort(const juce::String& wanted, juce::MidiDeviceInfo& result)
 //==============================================================================
 int CliCommands::list()
 {
-    const auto devices = juce::MidiOutput::getAvailableDevices();
+    const auto devices = outputPorts();
 
     for (int i = 0; i < devices.size(); ++i)
         CliOutput::result(juce::String(i + 1) + "\t" + devices[i].name);

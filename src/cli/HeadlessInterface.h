@@ -27,6 +27,7 @@ public:
     bool isConnected() override { return port.isOpen(); }
     int getPreferredHeight() override { return 0; }
     int checkOutput() override { return port.check(); }
+    juce::String getOutputName() const override { return port.getDevice().name; }
     std::unique_ptr<OutputClaim> claimOutput() override { return port.claim(); }
 
 private:

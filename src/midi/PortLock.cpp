@@ -1,5 +1,7 @@
 #include "midi/PortLock.h"
 
+#include "midi/PortNames.h"
+
 #if defined(__linux__) || defined(__APPLE__)
 #include <cerrno>
 #include <fcntl.h>
@@ -36,8 +38,10 @@ juce::File PortLock::fileFor(const juce::MidiDeviceInfo& device)
 {
     // The identifier tells apart two ports of the same name; the name keeps the file
     // readable for a person who finds it.
+    // The name as the user reads it, whoever read it from the system (the window keeps
+    // JUCE's reading, flashmere-cli the readable one), so that both name the same file.
     return lockFolder().getChildFile("flashmere-port-" + fileNamePart(device.identifier) + "-"
-                                     + fileNamePart(device.name) + ".lock");
+                                     + fileNamePart(PortNames::readable(device.name)) + ".lock");
 }
 
 PortLock::PortLock(const juce::MidiDeviceInfo& device)

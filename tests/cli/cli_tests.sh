@@ -157,6 +157,13 @@ check "an interface unplugged mid-upload fails the update" test "$rc" -eq 1
 check "it says so" grep -q 'disconnected' "$work/err"
 check "nothing more is sent after the unplug" test "$(messages_logged)" -eq 1
 
+# Port names in UTF-8 are listed and matched as written.
+tete=$'T\xc3\xaate MIDI'
+run "$tete" -- list
+check "a UTF-8 port name is listed as written" diff <(printf '1\t%s\n' "$tete") "$work/out"
+run "$tete" -- send --port "$tete" "$work/small.syx"
+check "a UTF-8 port name is matched as written" test "$rc" -eq 0
+
 run "Pedal MIDI" FAKESEQ_BUSY="Pedal MIDI" -- send --port "Pedal MIDI" "$work/small.syx"
 check "a port held by another program is refused" test "$rc" -eq 3
 check "it is called busy" grep -q 'in use by another program' "$work/err"

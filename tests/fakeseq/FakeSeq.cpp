@@ -142,13 +142,17 @@ Interface* findByName(State& s, const char* name)
     return nullptr;
 }
 
+// A number may have served an interface that was unplugged before: the one plugged in
+// now is meant, else the latest.
 Interface* findByClient(State& s, int client)
 {
-    for (auto& i : s.interfaces)
-        if (i.client == client)
-            return &i;
+    Interface* found = nullptr;
 
-    return nullptr;
+    for (auto& i : s.interfaces)
+        if (i.client == client && (found == nullptr || ! found->plugged))
+            found = &i;
+
+    return found;
 }
 
 LocalPort* findPort(snd_seq_t* seq, int id)
@@ -409,11 +413,24 @@ template <typename Read> int withInterface(const char* name, int fallback, Read 
 //==============================================================================
 // Configuration
 
+// Sound cards' clients keep below the applications' (128 on), as the kernel's do: after
+// many pluggings the numbers wrap round to a free one.
 void addInterface(State& s, const std::string& name)
 {
+    const auto inUse = [&s](int client)
+    {
+        return std::any_of(s.interfaces.begin(), s.interfaces.end(),
+                           [client](const Interface& i) { return i.plugged && i.client == client; });
+    };
+
+    for (int tries = 0; tries < firstApplicationClient && inUse(s.nextInterfaceClient); ++tries)
+        s.nextInterfaceClient = s.nextInterfaceClient + 1 < firstApplicationClient ? s.nextInterfaceClient + 1
+                                                                                   : firstInterfaceClient;
+
     Interface i;
     i.name = name;
-    i.client = s.nextInterfaceClient++;
+    i.client = s.nextInterfaceClient;
+    s.nextInterfaceClient = i.client + 1 < firstApplicationClient ? i.client + 1 : firstInterfaceClient;
     s.interfaces.push_back(std::move(i));
 }
 
