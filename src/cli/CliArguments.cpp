@@ -1,6 +1,6 @@
 #include "cli/CliArguments.h"
 
-CliArguments CliArguments::read(const juce::ArgumentList& args, bool takesPort)
+CliArguments CliArguments::read(const juce::ArgumentList& args, bool takesPort, bool takesAnyProduct)
 {
     CliArguments result;
     bool optionsEnded = false;
@@ -36,6 +36,25 @@ CliArguments CliArguments::read(const juce::ArgumentList& args, bool takesPort)
                 result.port = arg.text.containsChar('=') ? arg.getLongOptionValue() : args[++i].text;
 
             result.hasPort = true;
+        }
+        else if (takesAnyProduct && arg.text == "--any-product")
+        {
+            result.anyProduct = true;
+        }
+        else if (takesPort && arg.text == "--no-log" && result.logFile.isEmpty())
+        {
+            result.noLog = true;
+        }
+        else if (takesPort && arg.isLongOption("--log") && ! result.noLog && result.logFile.isEmpty())
+        {
+            const auto value = arg.text.containsChar('=')
+                                   ? arg.getLongOptionValue()
+                                   : (i + 1 < args.size() ? args[++i].text : juce::String());
+
+            if (value.isEmpty())
+                result.problem = "--log needs a file name";
+            else
+                result.logFile = value;
         }
         else
         {

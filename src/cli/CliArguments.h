@@ -9,12 +9,16 @@ struct CliArguments
     juce::StringArray files; // the operands, in order, exactly as typed
     juce::String port; // the value of --port NAME or --port=NAME
     bool hasPort = false;
+    bool anyProduct = false; // --any-product: another product's firmware may be checked and sent
+    juce::String logFile; // --log FILE: the update's log goes to that file
+    bool noLog = false; // --no-log: no log of the update
     bool wantsHelp = false; // --help or -h before any "--"
     juce::String problem; // what is wrong with them, when anything is: a usage error
 
-    /** Reads args[1] onwards (args[0] is the command); --port only when the command
-        takes it, and then once. An empty file name is a problem, not "no file". */
-    static CliArguments read(const juce::ArgumentList& args, bool takesPort);
+    /** Reads args[1] onwards (args[0] is the command); --port, --log and --no-log only
+        when the command sends (takesPort), --any-product only when it judges an image, and
+        each once. An empty file name is a problem, not "no file". */
+    static CliArguments read(const juce::ArgumentList& args, bool takesPort, bool takesAnyProduct = false);
 
     /** The command line as typed. JUCE's own ArgumentList constructors trim, unquote and
         drop empty arguments; a file name must arrive as it was given, and an empty one

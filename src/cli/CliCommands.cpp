@@ -1,18 +1,22 @@
 #include "cli/CliCommands.h"
 
+#include "BuildInfo.h"
 #include "cli/CliArguments.h"
 #include "cli/CliOutput.h"
 #include "cli/FileExport.h"
 #include "cli/HeadlessInterface.h"
 #include "cli/ImageSummary.h"
 #include "cli/ProgressPrinter.h"
+#include "firmware/ProductSignature.h"
 #include "midi/PortNames.h"
 #include "platform/QuitSignals.h"
 #include "platform/UserAlerts.h"
 #include "protocol/BasicSysexProtocolClass.h"
+#include "protocol/UploadLog.h"
 
 #include <csignal>
 #include <cstdio>
+#include <juce_cryptography/juce_cryptography.h>
 #include <juce_events/juce_events.h>
 
 namespace
@@ -50,6 +54,13 @@ std::unique_ptr<FirmwareImage> loadImage(const juce::String& path)
 juce::String describe(const FirmwareImage& image, const juce::String& path)
 {
     return path.isEmpty() ? "built-in (" + image.getProductName() + " " + image.getVersionText() + ")" : path;
+}
+
+/** The product an image is for: this pedal, or how another's messages start. */
+juce::String productName(const ProductSignature::Verdict& product)
+{
+    return product.isThisProduct ? juce::String(BuildInfo::firmwareProduct)
+                                 : "another product's (its messages start with " + product.foreignStart + ")";
 }
 
 /** The system's MIDI outputs, named as the user reads and types them. */
@@ -107,7 +118,7 @@ int CliCommands::list()
     return CliCommands::success;
 }
 
-int CliCommands::check(const juce::String& path)
+int CliCommands::check(const juce::String& path, bool anyProduct)
 {
     const auto image = loadImage(path);
 
@@ -115,6 +126,7 @@ int CliCommands::check(const juce::String& path)
         return CliCommands::failure;
 
     const auto summary = ImageSummary::of(*image);
+    const auto product = ProductSignature::thisPedal().check(image->getData(), image->getSize());
 
     CliOutput::result("image: " + describe(*image, path));
     CliOutput::result("bytes: " + juce::String((juce::int64)summary.totalBytes));
@@ -125,10 +137,18 @@ int CliCommands::check(const juce::String& path)
                       + (summary.manufacturer.isNotEmpty() ? summary.manufacturer : juce::String("-")));
     CliOutput::result("expected upload time: " + juce::String(summary.uploadSeconds, 1)
                       + " s (31250 baud, 300 ms after each message)");
+    CliOutput::result("product: " + productName(product));
+    CliOutput::result("sha256: " + juce::SHA256(image->getData(), image->getSize()).toHexString());
 
     if (! summary.framing.isClean())
     {
         CliOutput::result("result: cannot be sent: " + juce::String(summary.framing.describeFault()));
+        return CliCommands::failure;
+    }
+
+    if (! product.isThisProduct && ! anyProduct)
+    {
+        CliOutput::result("result: another product's firmware (--any-product to send it all the same)");
         return CliCommands::failure;
     }
 
@@ -151,7 +171,8 @@ int CliCommands::exportImage(const juce::String& outPath)
     return CliCommands::success;
 }
 
-int CliCommands::send(const juce::String& portName, const juce::String& path)
+int CliCommands::send(const juce::String& portName, const juce::String& path, bool anyProduct,
+                      const juce::String& logFile, bool noLog)
 {
     auto image = loadImage(path);
 
@@ -164,6 +185,17 @@ int CliCommands::send(const juce::String& portName, const juce::String& path)
     {
         CliOutput::message("refusing to send " + describe(*image, path) + ": "
                            + juce::String(summary.framing.describeFault()) + "; nothing was sent");
+        return CliCommands::failure;
+    }
+
+    if (const auto product = ProductSignature::thisPedal().check(image->getData(), image->getSize());
+        ! product.isThisProduct && ! anyProduct)
+    {
+        CliOutput::message(
+            "refusing to send " + describe(*image, path)
+            + ": it is not this pedal's firmware, which can leave the pedal unusable (its messages "
+              "start with "
+            + product.foreignStart + "); --any-product sends it all the same. Nothing was sent");
         return CliCommands::failure;
     }
 
@@ -190,6 +222,11 @@ int CliCommands::send(const juce::String& portName, const juce::String& path)
     }
 
     BasicSysexProtocolClass protocol(&device, image.get());
+    protocol.setLogTarget(
+        noLog ? UploadLog::Target::nowhere()
+        : logFile.isEmpty()
+            ? UploadLog::Target::standardFolder()
+            : UploadLog::Target::toFile(juce::File::getCurrentWorkingDirectory().getChildFile(logFile)));
     ProgressPrinter printer(protocol, device, summary);
 
     // Ctrl-C, a hang-up or SIGTERM asks the upload to stop; it ends after the current
@@ -236,6 +273,9 @@ int CliCommands::send(const juce::String& portName, const juce::String& path)
     messageManager->runDispatchLoopUntil(10); // the last notification
     quitSignals.reset();
     printer.finish();
+
+    if (const auto log = protocol.getLogFile(); log != juce::File())
+        CliOutput::message("log: " + log.getFullPathName());
 
     // Decided on the protocol's outcome, never on its words: only messages delivered to a
     // port still there after their pause count.

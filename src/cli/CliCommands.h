@@ -19,12 +19,16 @@ enum ExitCode
 /** The MIDI output ports, numbered. */
 int list();
 
-/** Whether the built-in image (empty path) or a file is fit to send. */
-int check(const juce::String& path);
+/** Whether the built-in image (empty path) or a file is fit to send: framing, product
+    and SHA-256. Another product's firmware fails unless anyProduct. */
+int check(const juce::String& path, bool anyProduct);
 
 /** Writes the built-in image to a file. */
 int exportImage(const juce::String& outPath);
 
-/** Uploads the built-in image (empty path) or a file to a port given by name or number. */
-int send(const juce::String& portName, const juce::String& path);
+/** Uploads the built-in image (empty path) or a file to a port given by name or number.
+    Another product's firmware is refused unless anyProduct; the log goes to logFile (empty:
+    the standard folder) or nowhere when noLog. */
+int send(const juce::String& portName, const juce::String& path, bool anyProduct, const juce::String& logFile,
+         bool noLog);
 } // namespace CliCommands

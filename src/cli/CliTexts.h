@@ -10,8 +10,8 @@ Updates the firmware of a Velamor pedal over MIDI, as the Flashmere window does.
 
 Commands:
   list                          the MIDI output ports, one per line: number, then name
-  check [FILE]                  checks the built-in image, or a .syx FILE, before sending
-  send --port NAME|NUMBER [FILE]
+  check [--any-product] [FILE]  checks the built-in image, or a .syx FILE, before sending
+  send --port NAME|NUMBER [--any-product] [--log FILE | --no-log] [FILE]
                                 uploads the built-in image, or FILE, to the port
   export OUT.syx                writes the built-in image to a file
 
@@ -33,24 +33,30 @@ the same while no port is plugged in or out.
 Exit codes: 0.
 )";
 
-inline constexpr const char* checkHelp = R"(Usage: flashmere-cli check [FILE]
+inline constexpr const char* checkHelp = R"(Usage: flashmere-cli check [--any-product] [FILE]
 
 Checks the built-in image, or FILE, the way an upload does before its first byte: it must
 be a clean series of complete SysEx messages (0xF0, data bytes below 0x80, 0xF7) with
 nothing before, between or after them, none longer than 4096 bytes (the Linux ALSA
 sequencer drops a longer message without a word). Prints the number of messages, the
 smallest and largest message, the manufacturer bytes, the expected upload time at 31250
-baud with the pedal's 300 ms pause after every message, and any fault with its byte
-offset. A file larger than 16 MiB is refused unread.
+baud with the pedal's 300 ms pause after every message, the product it is for (the
+Velamor, or how another product's messages start), its SHA-256 and any fault with its
+byte offset. A file larger than 16 MiB is refused unread. Another product's firmware
+fails the check unless --any-product is given.
 Exit codes: 0 the image can be sent; 1 it cannot; 2 wrong usage.
 )";
 
-inline constexpr const char* sendHelp = R"(Usage: flashmere-cli send --port NAME|NUMBER [FILE]
+inline constexpr const char* sendHelp
+    = R"(Usage: flashmere-cli send --port NAME|NUMBER [--any-product] [--log FILE | --no-log] [FILE]
 
 Uploads the built-in image, or FILE, to the MIDI output port given by its exact full name
 or by its number from 'flashmere-cli list'. Each SysEx message is sent whole, in order,
 followed by 300 ms of silence counted from when the message has left the MIDI cable.
-Nothing is sent from an image that fails the check. On a terminal a progress bar shows
+Nothing is sent from an image that fails the check, nor from another product's firmware
+unless --any-product is given. Every update writes a log of what was sent (see the
+README) to $XDG_STATE_HOME/flashmere/logs/, or to FILE with --log, or nowhere with
+--no-log; its place is told on standard error. On a terminal a progress bar shows
 the message count, the percentage and the time left; otherwise one line is printed per
 ten percent. Ctrl-C, a hang-up or SIGTERM stops after the current message and its
 pause; one that comes after the last message's pause changes nothing. A closed or full

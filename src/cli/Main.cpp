@@ -68,7 +68,7 @@ using Action = std::function<int(const CliArguments&, const char* help)>;
 /** A command of the program: its name first on the command line, its help with --help,
     and its action once its arguments are read and right. */
 juce::ConsoleApplication::Command command(const char* name, const char* help, bool takesPort, Action action,
-                                          int& exitCode)
+                                          int& exitCode, bool takesAnyProduct = false)
 {
     return { name,
              name,
@@ -76,7 +76,7 @@ juce::ConsoleApplication::Command command(const char* name, const char* help, bo
              help,
              [=, &exitCode](const juce::ArgumentList& args)
              {
-                 const auto arguments = CliArguments::read(args, takesPort);
+                 const auto arguments = CliArguments::read(args, takesPort, takesAnyProduct);
 
                  if (arguments.wantsHelp)
                      std::fputs(help, stdout);
@@ -116,9 +116,9 @@ int run(const juce::ArgumentList& args)
         {
             if (arguments.files.size() > 1)
                 usage("check takes at most one file", help);
-            return CliCommands::check(arguments.files[0]);
+            return CliCommands::check(arguments.files[0], arguments.anyProduct);
         },
-        exitCode));
+        exitCode, true));
 
     app.addCommand(command(
         "export", CliTexts::exportHelp, false,
@@ -138,9 +138,10 @@ int run(const juce::ArgumentList& args)
                 usage("send needs --port NAME or --port NUMBER", help);
             if (arguments.files.size() > 1)
                 usage("unexpected argument " + arguments.files[1].quoted(), help);
-            return CliCommands::send(arguments.port, arguments.files[0]);
+            return CliCommands::send(arguments.port, arguments.files[0], arguments.anyProduct,
+                                     arguments.logFile, arguments.noLog);
         },
-        exitCode));
+        exitCode, true));
 
     app.addDefaultCommand({ {}, {}, {}, {}, noKnownCommand });
 

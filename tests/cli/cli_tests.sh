@@ -164,6 +164,28 @@ check "a UTF-8 port name is listed as written" diff <(printf '1\t%s\n' "$tete") 
 run "$tete" -- send --port "$tete" "$work/small.syx"
 check "a UTF-8 port name is matched as written" test "$rc" -eq 0
 
+# Another product's firmware is refused unless asked for; every update leaves its log.
+printf '\xf0\x41\x10\x00\x16\x12\x01\xf7' > "$work/foreign.syx"
+run "" -- check "$work/foreign.syx"
+check "check fails another product's firmware" test "$rc" -eq 1
+check "check names its header" grep -q '^product: another product.s (its messages start with F0 41 10 00 16 12' "$work/out"
+run "" -- check --any-product "$work/foreign.syx"
+check "check passes it with --any-product" test "$rc" -eq 0
+run "" -- check
+check "check names the product and the SHA-256" grep -qx 'product: Velamor' "$work/out"
+check "check gives the SHA-256" grep -qx "sha256: $(sha256sum < "$builtin" | cut -c1-64)" "$work/out"
+run "Pedal MIDI" XDG_STATE_HOME="$work/state" -- send --port 1 "$work/foreign.syx"
+check "send refuses another product's firmware" test "$rc" -eq 1
+check "nothing of it is sent" test "$(messages_logged)" -eq 0
+run "Pedal MIDI" -- send --port 1 --any-product --log "$work/update.log" "$work/foreign.syx"
+check "send sends it with --any-product" test "$rc" -eq 0
+check "the log has a line per message" test "$(grep -c $'^message\t' "$work/update.log")" -eq 1
+check "the log ends with the outcome" grep -q $'^outcome\tcompleted' "$work/update.log"
+run "Pedal MIDI" XDG_STATE_HOME="$work/state" -- send --port 1 --no-log "$work/small.syx"
+check "--no-log leaves no log" test ! -e "$work/state/flashmere/logs"
+run "Pedal MIDI" XDG_STATE_HOME="$work/state" -- send --port 1 "$work/small.syx"
+check "by default the log goes to the state folder" test "$(ls "$work/state/flashmere/logs" | wc -l)" -eq 1
+
 run "Pedal MIDI" FAKESEQ_BUSY="Pedal MIDI" -- send --port "Pedal MIDI" "$work/small.syx"
 check "a port held by another program is refused" test "$rc" -eq 3
 check "it is called busy" grep -q 'in use by another program' "$work/err"
