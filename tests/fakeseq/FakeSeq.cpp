@@ -399,6 +399,27 @@ void schedulePortChange(State& s, const char* name, bool plugIn, double at)
         s.portChanges.push_back({ at, name, plugIn });
 }
 
+// Answers a question about the system's clients and ports: it takes its time, checks its
+// arguments and holds the lock while answer(state) runs. Questions that start a listing
+// (and single look-ups) first act on the port changes that are due; the steps of a
+// listing see the system as it was when the listing began.
+template <typename Answer>
+int answerQuery(const void* seq, const void* info, bool applyChanges, Answer answer)
+{
+    delayQuery();
+
+    if (seq == nullptr || info == nullptr)
+        return -EINVAL;
+
+    auto& s = state();
+    const std::lock_guard<std::mutex> lock(s.mutex);
+
+    if (applyChanges)
+        applyPortChanges(s);
+
+    return answer(s);
+}
+
 // Runs a read of the C API on the named interface with the mutex held; an unknown name
 // gives the fallback.
 template <typename Read> int withInterface(const char* name, int fallback, Read read)
@@ -782,144 +803,126 @@ extern "C"
 
     int snd_seq_system_info(snd_seq_t* seq, snd_seq_system_info_t* info)
     {
-        delayQuery();
-
-        if (seq == nullptr || info == nullptr)
-            return -EINVAL;
-
-        auto& s = state();
-        const std::lock_guard<std::mutex> lock(s.mutex);
-        applyPortChanges(s);
-        const auto plugged = std::count_if(s.interfaces.begin(), s.interfaces.end(),
-                                           [](const Interface& i) { return i.plugged; });
-        fakeseq::fillSystemInfo(info, int(plugged));
-        return 0;
+        return answerQuery(seq, info, true,
+                           [&](State& s)
+                           {
+                               const auto plugged
+                                   = std::count_if(s.interfaces.begin(), s.interfaces.end(),
+                                                   [](const Interface& i) { return i.plugged; });
+                               fakeseq::fillSystemInfo(info, int(plugged));
+                               return 0;
+                           });
     }
 
     int snd_seq_query_next_client(snd_seq_t* seq, snd_seq_client_info_t* info)
     {
-        delayQuery();
+        return answerQuery(seq, info, false,
+                           [&](State& s)
+                           {
+                               const int after = fakeseq::clientInfoNumber(info);
 
-        if (seq == nullptr || info == nullptr)
-            return -EINVAL;
+                               for (const auto& i : s.interfaces)
+                               {
+                                   if (i.plugged && i.client > after)
+                                   {
+                                       fakeseq::fillClientInfo(info, i.client, i.name.c_str(), 1);
+                                       return 0;
+                                   }
+                               }
 
-        auto& s = state();
-        const std::lock_guard<std::mutex> lock(s.mutex);
-        const int after = fakeseq::clientInfoNumber(info);
-
-        for (const auto& i : s.interfaces)
-        {
-            if (i.plugged && i.client > after)
-            {
-                fakeseq::fillClientInfo(info, i.client, i.name.c_str(), 1);
-                return 0;
-            }
-        }
-
-        return -ENOENT;
+                               return -ENOENT;
+                           });
     }
 
     int snd_seq_query_next_port(snd_seq_t* seq, snd_seq_port_info_t* info)
     {
-        delayQuery();
+        return answerQuery(seq, info, false,
+                           [&](State& s)
+                           {
+                               int client = 0, port = 0;
+                               fakeseq::portInfoAddress(info, &client, &port);
+                               const auto* i = findByClient(s, client);
 
-        if (seq == nullptr || info == nullptr)
-            return -EINVAL;
+                               if (i == nullptr || ! i->plugged)
+                                   return -ENXIO;
 
-        auto& s = state();
-        const std::lock_guard<std::mutex> lock(s.mutex);
-        int client = 0, port = 0;
-        fakeseq::portInfoAddress(info, &client, &port);
-        const auto* i = findByClient(s, client);
+                               // The next port after the given one, which wraps from 255 (-1) to 0, as the
+                               // kernel's does.
+                               if (((port + 1) & 0xff) != 0)
+                                   return -ENOENT;
 
-        if (i == nullptr || ! i->plugged)
-            return -ENXIO;
-
-        // The next port after the given one, which wraps from 255 (-1) to 0, as the kernel's does.
-        if (((port + 1) & 0xff) != 0)
-            return -ENOENT;
-
-        fakeseq::fillPortInfo(info, client, 0, i->name.c_str(), countConnections(s, client));
-        return 0;
+                               fakeseq::fillPortInfo(info, client, 0, i->name.c_str(),
+                                                     countConnections(s, client));
+                               return 0;
+                           });
     }
 
     int snd_seq_get_any_client_info(snd_seq_t* seq, int client, snd_seq_client_info_t* info)
     {
-        delayQuery();
+        return answerQuery(seq, info, true,
+                           [&](State& s)
+                           {
+                               if (const auto* i = findByClient(s, client); i != nullptr && i->plugged)
+                               {
+                                   fakeseq::fillClientInfo(info, i->client, i->name.c_str(), 1);
+                                   return 0;
+                               }
 
-        if (seq == nullptr || info == nullptr)
-            return -EINVAL;
+                               for (const auto* application : s.clients)
+                               {
+                                   if (application->client == client)
+                                   {
+                                       fakeseq::fillApplicationClientInfo(info, client, int(getpid()));
+                                       return 0;
+                                   }
+                               }
 
-        auto& s = state();
-        const std::lock_guard<std::mutex> lock(s.mutex);
-        applyPortChanges(s);
-
-        if (const auto* i = findByClient(s, client); i != nullptr && i->plugged)
-        {
-            fakeseq::fillClientInfo(info, i->client, i->name.c_str(), 1);
-            return 0;
-        }
-
-        for (const auto* application : s.clients)
-        {
-            if (application->client == client)
-            {
-                fakeseq::fillApplicationClientInfo(info, client, int(getpid()));
-                return 0;
-            }
-        }
-
-        return -ENOENT;
+                               return -ENOENT;
+                           });
     }
 
     int snd_seq_get_any_port_info(snd_seq_t* seq, int client, int port, snd_seq_port_info_t* info)
     {
-        delayQuery();
+        return answerQuery(seq, info, true,
+                           [&](State& s)
+                           {
+                               const auto* i = findByClient(s, client);
 
-        if (seq == nullptr || info == nullptr)
-            return -EINVAL;
+                               if (i == nullptr || ! i->plugged || port != 0)
+                                   return -ENOENT;
 
-        auto& s = state();
-        const std::lock_guard<std::mutex> lock(s.mutex);
-        applyPortChanges(s);
-        const auto* i = findByClient(s, client);
-
-        if (i == nullptr || ! i->plugged || port != 0)
-            return -ENOENT;
-
-        fakeseq::fillPortInfo(info, client, 0, i->name.c_str(), countConnections(s, client));
-        return 0;
+                               fakeseq::fillPortInfo(info, client, 0, i->name.c_str(),
+                                                     countConnections(s, client));
+                               return 0;
+                           });
     }
 
     // Only the question that matters here is answered: which ports write to an interface.
     int snd_seq_query_port_subscribers(snd_seq_t* seq, snd_seq_query_subscribe_t* query)
     {
-        delayQuery();
+        return answerQuery(seq, query, true,
+                           [&](State& s)
+                           {
+                               int client = 0, port = 0, type = 0, index = 0;
+                               fakeseq::querySubscribeRequest(query, &client, &port, &type, &index);
+                               const auto* i = findByClient(s, client);
 
-        if (seq == nullptr || query == nullptr)
-            return -EINVAL;
+                               if (i == nullptr || ! i->plugged || port != 0)
+                                   return -ENXIO;
 
-        auto& s = state();
-        const std::lock_guard<std::mutex> lock(s.mutex);
-        applyPortChanges(s);
-        int client = 0, port = 0, type = 0, index = 0;
-        fakeseq::querySubscribeRequest(query, &client, &port, &type, &index);
-        const auto* i = findByClient(s, client);
+                               if (type != SND_SEQ_QUERY_SUBS_WRITE)
+                                   return -ENOENT;
 
-        if (i == nullptr || ! i->plugged || port != 0)
-            return -ENXIO;
+                               const auto senders = sendersTo(s, client);
 
-        if (type != SND_SEQ_QUERY_SUBS_WRITE)
-            return -ENOENT;
+                               if (index < 0 || index >= int(senders.size()))
+                                   return -ENOENT;
 
-        const auto senders = sendersTo(s, client);
-
-        if (index < 0 || index >= int(senders.size()))
-            return -ENOENT;
-
-        fakeseq::fillQuerySubscribe(query, int(senders.size()), senders[size_t(index)].first,
-                                    senders[size_t(index)].second);
-        return 0;
+                               fakeseq::fillQuerySubscribe(query, int(senders.size()),
+                                                           senders[size_t(index)].first,
+                                                           senders[size_t(index)].second);
+                               return 0;
+                           });
     }
 
     // JUCE 7.0.5 leaks its port object when the local port cannot be made, which is how
