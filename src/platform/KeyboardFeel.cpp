@@ -75,6 +75,15 @@ void FocusOrder::componentEnablementChanged(juce::Component& component)
 void FocusReturn::remember()
 {
     previous = juce::Component::getCurrentlyFocusedComponent();
+
+    // The window system tells the window that it lost the focus only some time after the
+    // new window took it. By then no control of the window has the focus, so its peer
+    // keeps an older one (the selector, from when its list was open) and hands the focus
+    // to that one when the window is active again: after it was given back here. Told
+    // now, the peer hands it to the same control as this.
+    if (previous != nullptr)
+        if (auto* peer = previous->getPeer())
+            peer->handleFocusLoss();
 }
 
 void FocusReturn::giveBack()

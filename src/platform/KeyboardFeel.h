@@ -38,7 +38,8 @@ private:
 class FocusReturn
 {
 public:
-    /** Remembers the component that has the keyboard focus now, if any. */
+    /** Remembers the component that has the keyboard focus now, if any, and takes the
+        focus from it: call it just before the new window takes the focus. */
     void remember();
 
     /** Gives the focus back to the remembered component; when that can no longer take

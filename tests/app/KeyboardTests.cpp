@@ -249,3 +249,35 @@ TEST_F(Keyboard, TheMessageBoxTakesTheFocusAndReturnSpaceAndEscapeEachCloseIt)
         EXPECT_TRUE(focusIsOn(help)) << "the focus went to " << describeFocus();
     }
 }
+
+// The window system's news that the window lost and regained the focus come late and in
+// any order with JUCE's own focus changes. After the selector's list, the peer remembered
+// the selector; a box closed by Return then gave the focus back to the help button, and
+// the late news of the window being active again took it to the selector, where the next
+// Return opened the list.
+TEST_F(Keyboard, TheFocusGivenBackAfterABoxSurvivesTheWindowSystemsLateNews)
+{
+    auto* peer = window->getPeer();
+    ASSERT_NE(peer, nullptr);
+    peer->handleFocusLoss(); // the selector's list takes the focus...
+    peer->handleFocusGain(); // ...and gives it back
+    press(shiftTab);
+    ASSERT_TRUE(focusIsOn(help));
+
+    struct BoxCloser final : juce::Timer
+    {
+        BoxCloser() { startTimer(100); }
+
+        void timerCallback() override
+        {
+            if (auto* box = juce::Component::getCurrentlyModalComponent())
+                box->exitModalState(0);
+        }
+    } closer;
+
+    UserAlerts::showModalBox({ UserAlerts::Icon::warning, "Update failed", "The interface is gone." });
+    ASSERT_TRUE(focusIsOn(help)) << describeFocus();
+
+    peer->handleFocusGain(); // the window is active again
+    EXPECT_EQ(focused(), help) << "the focus went to " << describeFocus();
+}

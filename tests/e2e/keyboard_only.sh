@@ -47,12 +47,7 @@ expect_focus()
 
 expect_x_focus()
 {
-    local end
-    end=$(($(now_ms) + 5000))
-    until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; do
-        [ "$(now_ms)" -lt "$end" ] || fail "the $2 does not have the keyboard focus"
-        sleep 0.1
-    done
+    wait_x_focus "$1" || fail "the $2 does not have the keyboard focus"
     echo "ok: the $2 has the keyboard focus"
 }
 
@@ -70,8 +65,7 @@ xdotool key space
 menu=$(wait_window "$APP_PID" menu 5) || fail "Space on the selector did not open its list"
 screenshot keys-selector-list
 xdotool key Escape
-sleep 0.5
-[ -z "$(find_window "$APP_PID" menu)" ] || fail "Escape did not close the selector's list"
+wait_gone "$APP_PID" menu || fail "Escape did not close the selector's list"
 expect_x_focus "$win" "main window"
 expect_focus "$win" selector "$SELECTOR_AREA" "$UPDATE_AREA" "$HELP_AREA"
 echo "ok: Space opened the selector's list and Escape closed it"
@@ -91,8 +85,7 @@ xdotool key Tab
 sleep 0.3
 screenshot keys-help-title-button "$help"
 xdotool key Escape
-sleep 0.5
-[ -z "$(find_window "$APP_PID" " Velamor update help ")" ] || fail "Escape did not close the help window"
+wait_gone "$APP_PID" " Velamor update help " || fail "Escape did not close the help window"
 echo "ok: Escape closed the help window"
 expect_x_focus "$win" "main window"
 expect_focus "$win" "Help button" "$HELP_AREA" "$SELECTOR_AREA" "$UPDATE_AREA"
@@ -106,8 +99,7 @@ box=$(wait_window "$APP_PID" "Update failed" 5) || fail "no box titled 'Update f
 expect_x_focus "$box" "\"Update failed\" box"
 screenshot keys-failure-box "$box"
 xdotool key space
-sleep 0.5
-[ -z "$(find_window "$APP_PID" "Update failed")" ] || fail "the box is still shown after Space"
+wait_gone "$APP_PID" "Update failed" || fail "the box is still shown after Space"
 echo "ok: Space closed the box"
 
 wait_button "$win" "red disabled" 5

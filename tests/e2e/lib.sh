@@ -14,9 +14,11 @@ E2E_PRELOAD=${2:?usage: $0 <Flashmere> <libfakeseq_preload.so>}
 E2E_NAME=$(basename "$0" .sh)
 
 # The script runs again on a display of its own: other tests of the suite may open
-# windows at the same time, and one of theirs on top of ours would take our clicks.
+# windows at the same time, and one of theirs on top of ours would take our clicks. The
+# display repeats no key: on a busy machine xdotool can hold a key down past the repeat
+# delay, and the repeats would go on to whatever has the focus once a box has closed.
 if [ -z "${E2E_OWN_DISPLAY:-}" ]; then
-    E2E_OWN_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+    E2E_OWN_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -r" bash "$0" "$@"
 fi
 
 E2E_WORK=$(mktemp -d "/tmp/flashmere-e2e.XXXXXX")
@@ -157,6 +159,36 @@ wait_window()
         sleep 0.1
     done
     return 1
+}
+
+# wait_gone PID TITLE [SECONDS]: waits until no window of that process has that title.
+wait_gone()
+{
+    local end
+    end=$(($(now_ms) + ${3:-5} * 1000))
+    while [ -n "$(find_window "$1" "$2")" ]; do
+        [ "$(now_ms)" -lt "$end" ] || return 1
+        sleep 0.1
+    done
+}
+
+# wait_x_focus WINDOW [SECONDS]: waits until the window system gives WINDOW the keys.
+wait_x_focus()
+{
+    local end
+    end=$(($(now_ms) + ${2:-5} * 1000))
+    until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; do
+        [ "$(now_ms)" -lt "$end" ] || return 1
+        sleep 0.1
+    done
+}
+
+# key_on WINDOW KEY: presses KEY once WINDOW has the keyboard focus, as a person answers
+# a box once it has come up: a key pressed before that goes to the window under it.
+key_on()
+{
+    wait_x_focus "$1" || fail "window $1 never had the keyboard focus for $2"
+    xdotool key "$2"
 }
 
 # click WINDOW X Y, then the mouse rests where it highlights nothing.

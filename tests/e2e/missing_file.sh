@@ -11,7 +11,7 @@ screenshot file-not-found "$box"
 [ -z "$(find_window "$APP_PID" "$TITLE_BUILTIN")" ] || fail "the main window is shown before the box is dismissed"
 echo "ok: the main window is not shown yet"
 
-xdotool key --window "$box" Return
+key_on "$box" Return
 win=$(wait_window "$APP_PID" "$TITLE_BUILTIN" 5) || fail "no main window titled '$TITLE_BUILTIN' after Return"
 [ -z "$(find_window "$APP_PID" "File not found")" ] || fail "the box is still shown"
 echo "ok: after Return the box is gone and the main window offers the built-in firmware"

@@ -33,9 +33,8 @@ done
 screenshot vanished-port-box "$box"
 expect_eq "$(log_count)" 0 "messages sent"
 
-xdotool key --window "$box" Escape
-sleep 0.5
-[ -z "$(find_window "$APP_PID" "")" ] || fail "the box is still shown after Escape"
+key_on "$box" Escape
+wait_gone "$APP_PID" "" || fail "the box is still shown after Escape"
 wait_button "$win" "red disabled" 3
 
 plug "Pedal MIDI"
