@@ -32,9 +32,11 @@ namespace
 // MIDI 1.0 sends 10 bits per byte (start, 8 data, stop) at 31250 baud.
 constexpr double secondsPerByteAt31250 = 10.0 / 31250.0;
 
-// Sound cards' clients are numbered low, applications' from 128 up.
+// Sound cards' clients are numbered low, applications' from 128 up to the kernel's limit
+// of 192 clients.
 constexpr int firstInterfaceClient = 20;
 constexpr int firstApplicationClient = 128;
+constexpr int clientLimit = 192;
 
 double monotonicSeconds()
 {
@@ -109,7 +111,6 @@ struct State
     std::set<std::string> failingNames;
     std::vector<snd_seq_t*> clients;
     int nextInterfaceClient = firstInterfaceClient;
-    int nextApplicationClient = firstApplicationClient;
     int baud = 0;
     int queryDelayMs = 0; // the longest a question about clients and ports takes
     unsigned queryDelaySeed = 1; // the same sequence of delays in every run
@@ -572,8 +573,20 @@ extern "C"
         const std::lock_guard<std::mutex> lock(s.mutex);
         configureFromEnvironment(s);
 
+        // The kernel gives an application the lowest free number from 128: a program that
+        // opens and closes clients all day long keeps getting the same few numbers.
+        int client = firstApplicationClient;
+
+        while (client < clientLimit
+               && std::any_of(s.clients.begin(), s.clients.end(),
+                              [client](const snd_seq_t* open) { return open->client == client; }))
+            ++client;
+
+        if (client == clientLimit)
+            return -ENOMEM;
+
         auto* seq = new _snd_seq;
-        seq->client = s.nextApplicationClient++;
+        seq->client = client;
         seq->pollFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         s.clients.push_back(seq);
         *handle = seq;

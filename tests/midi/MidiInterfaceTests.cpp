@@ -322,6 +322,23 @@ TEST_F(Interface, APortThatRefusesTheConnectionIsNotOpenedAndTheUserIsToldItIsBu
     EXPECT_EQ(boxes.size(), 1u);
 }
 
+TEST_F(Interface, AnOutputChosenAfterALongIdleWithNothingOpenIsConnected)
+{
+    // With nothing open, every poll of the list opens and closes a sequencer client; the
+    // system numbers clients below 192, so an idle afternoon must not make the connection
+    // check ask about a client number that cannot exist.
+    for (int poll = 0; poll < 300; ++poll)
+        juce::MidiOutput::getAvailableDevices();
+
+    create();
+    std::vector<UserAlerts::Alert> boxes;
+    const UserAlerts::ScopedPresenter presenter([&](const UserAlerts::Alert& a) { boxes.push_back(a); });
+    choose(1);
+
+    EXPECT_TRUE(midi->isConnected());
+    EXPECT_TRUE(boxes.empty()) << boxes.front().message;
+}
+
 TEST_F(Interface, OnePassAtATimeHoldsAnOutputAcrossInterfacesAndAStaleLockFileBlocksNothing)
 {
     const auto runtime = juce::File(juce::SystemStats::getEnvironmentVariable("XDG_RUNTIME_DIR", {}));
