@@ -39,6 +39,8 @@ MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput
 
     if (useOutput)
     {
+        portWatch = std::make_unique<PortListWatch>();
+        portWatch->mayHaveChanged();
         outputDevices = juce::MidiOutput::getAvailableDevices();
         outputNames = displayNames(outputDevices);
         numOutputs = outputNames.size();
@@ -320,7 +322,7 @@ void MidiInterfaceClass::followOutputs()
 void MidiInterfaceClass::readOutputs()
 {
     // Disabled while an upload sends through the open output: the list waits.
-    if (outputSelector == nullptr || ! isEnabled())
+    if (outputSelector == nullptr || ! isEnabled() || ! portWatch->mayHaveChanged())
         return;
 
     auto devices = juce::MidiOutput::getAvailableDevices();

@@ -2,6 +2,7 @@
 
 #include "midi/InterfaceBaseClass.h"
 #include "midi/MidiOutputPort.h"
+#include "midi/PortListWatch.h"
 #include "midi/PortSelector.h"
 
 #include <juce_audio_devices/juce_audio_devices.h>
@@ -136,7 +137,9 @@ private:
     OutputLossNotifier outputLossNotifier { *this };
 
     // JUCE 7 tells nobody on Linux when MIDI devices come and go: the list is read again
-    // on a gentle timer, on the message thread.
+    // on a gentle timer, on the message thread, when the watch has seen a change.
+    std::unique_ptr<PortListWatch> portWatch;
+
     struct OutputWatch final : juce::Timer
     {
         explicit OutputWatch(MidiInterfaceClass& o)

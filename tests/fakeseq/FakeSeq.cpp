@@ -110,6 +110,7 @@ struct State
     std::vector<Interface> interfaces; // in increasing client order
     std::set<std::string> failingNames;
     std::vector<snd_seq_t*> clients;
+    int clientsOpened = 0;
     int nextInterfaceClient = firstInterfaceClient;
     int baud = 0;
     int queryDelayMs = 0; // the longest a question about clients and ports takes
@@ -587,6 +588,7 @@ extern "C"
 
         auto* seq = new _snd_seq;
         seq->client = client;
+        ++s.clientsOpened;
         seq->pollFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         s.clients.push_back(seq);
         *handle = seq;
@@ -829,7 +831,10 @@ extern "C"
 
     int snd_seq_query_next_client(snd_seq_t* seq, snd_seq_client_info_t* info)
     {
-        return answerQuery(seq, info, false,
+        // A walk through the clients from the start sees the ports as they are now, as one
+        // that begins by asking how many there are does; within a walk they stand still.
+        const auto startOfWalk = info != nullptr && fakeseq::clientInfoNumber(info) < 0;
+        return answerQuery(seq, info, startOfWalk,
                            [&](State& s)
                            {
                                const int after = fakeseq::clientInfoNumber(info);
@@ -960,6 +965,7 @@ extern "C"
         s.portChanges.clear();
         s.controlPath.clear();
         s.controlRead = 0;
+        s.clientsOpened = 0;
 
         for (auto* seq : s.clients)
             for (auto& p : seq->ports)
@@ -1103,5 +1109,12 @@ extern "C"
     int fakeseq_send_failures(const char* name)
     {
         return withInterface(name, -1, [](State&, Interface& i) { return i.sendFailures; });
+    }
+
+    int fakeseq_clients_opened(void)
+    {
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        return s.clientsOpened;
     }
 }

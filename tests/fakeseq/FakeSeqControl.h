@@ -105,6 +105,10 @@ extern "C"
         unknown name. */
     int fakeseq_send_failures(const char* name);
 
+    /** Number of sequencer clients opened since the last fakeseq_reset: each one comes
+        and goes in every other program's view of the system. */
+    int fakeseq_clients_opened(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -162,6 +162,18 @@ TEST_F(Interface, TheListFollowsTheSystemAndKeepsTheChoiceByIdentifier)
     EXPECT_EQ(fakeseq_is_connected("Pedal B"), 0);
 }
 
+TEST_F(Interface, WithNothingOpenTheListIsFollowedWithoutClientsComingAndGoing)
+{
+    create();
+    const auto opened = fakeseq_clients_opened();
+    testsupport::pumpFor(1700); // three polls
+    EXPECT_EQ(fakeseq_clients_opened(), opened) << "clients opened by polls that found no change";
+
+    fakeseq_plug("Pedal D");
+    EXPECT_TRUE(testsupport::pumpUntil(
+        [&] { return testsupport::describeItems(*selector).contains("4:Pedal D"); }, 3000));
+}
+
 TEST_F(Interface, TheChosenOutputUnpluggedIsClosedAndChosenAgainWhenItComesBack)
 {
     create();
