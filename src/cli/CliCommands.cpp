@@ -132,6 +132,30 @@ bool findPort(const juce::String& wanted, juce::MidiDeviceInfo& result, CliRepor
     return false;
 }
 
+/** Stops the message loop once a pass has told its outcome. */
+class PassEndWatch final : public juce::ChangeListener
+{
+public:
+    explicit PassEndWatch(BasicSysexProtocolClass& p)
+        : protocol(p)
+    {
+        protocol.addChangeListener(this);
+    }
+
+    ~PassEndWatch() override { protocol.removeChangeListener(this); }
+
+    void changeListenerCallback(juce::ChangeBroadcaster*) override
+    {
+        const auto state = protocol.getOutcome().state;
+
+        if (state != UploadOutcome::State::notStarted && state != UploadOutcome::State::running)
+            juce::MessageManager::getInstance()->stopDispatchLoop();
+    }
+
+private:
+    BasicSysexProtocolClass& protocol;
+};
+
 /** The framing fault of an image as one word, stable for scripts. */
 const char* faultName(SysexFraming::Fault fault)
 {
@@ -355,22 +379,19 @@ int CliCommands::send(const CliArguments& arguments)
                        + juce::String(total) + " messages, about "
                        + juce::String(juce::roundToInt(summary.uploadSeconds)) + " s");
 
+    // The message loop sleeps until something comes: a step of the pass asking for the
+    // message thread, a notice, a signal. It ends at the pass's outcome, which is told
+    // after the log is written and the messages are counted. (JUCE's runDispatchLoopUntil
+    // looks for messages once a millisecond instead: every step of the pass waited for its
+    // next look, and several flashmere-cli at once kept the cores busy with a thousand
+    // wake-ups a second each.)
+    const PassEndWatch passEnd(protocol);
     protocol.startUpdate();
+    juce::MessageManager::getInstance()->runDispatchLoop();
 
-    auto* messageManager = juce::MessageManager::getInstance();
-    const auto finished = [&]
-    {
-        if (protocol.isThreadRunning())
-            return false;
-
-        const auto state = protocol.getOutcome().state;
-        return state != UploadOutcome::State::notStarted && state != UploadOutcome::State::running;
-    };
-
-    while (! finished())
-        messageManager->runDispatchLoopUntil(50);
-
-    messageManager->runDispatchLoopUntil(10); // the last notification
+    // The stopped loop takes no more messages, so the pass's last step, putting back an
+    // interface that has no screen here, gives up at once and the thread ends.
+    protocol.stopThread(2000);
     quitSignals.reset();
     printer.finish();
 

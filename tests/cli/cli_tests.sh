@@ -300,6 +300,24 @@ for signal_and_rc in INT:130 HUP:129 TERM:143; do
     check "SIG$signal says how many were sent" grep -qx "interrupted: sent $sent of 234 messages" "$work/out"
 done
 
+# While a send waits out its pauses its main thread sleeps: it wakes for the pass's own
+# few steps a message, not on a clock (eight at once on two cores must not crowd each
+# other out).
+: > "$work/log"
+"${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI" "$cli" send --port "Pedal MIDI" --no-log > /dev/null 2>&1 < /dev/null &
+pid=$!
+for _ in $(seq 1 100); do
+    [[ $(messages_logged) -ge 2 ]] && break
+    sleep 0.05
+done
+wakeups() { awk '/ctxt_switches/ { n += $2 } END { print n }' "/proc/$pid/task/$pid/status"; }
+before=$(wakeups)
+sleep 1
+woke=$(($(wakeups) - before))
+kill -INT "$pid"
+wait "$pid"
+check "a send's main thread sleeps while it waits (woke $woke times in a second)" test "$woke" -lt 100
+
 # Ctrl-C once the last message's pause has passed changes nothing: the update completed.
 # The program is held at its last write, into a FIFO whose buffer is already full, until
 # the signals have arrived.
