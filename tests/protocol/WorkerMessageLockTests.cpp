@@ -36,9 +36,6 @@ public:
 };
 } // namespace
 
-// Under ThreadSanitizer this also shows that no grant of the message thread is still
-// running when the next step takes the lock (a lock built anew on the worker's stack for
-// every step races with it, and has crashed an upload).
 TEST(WorkerMessageLock, IsGainedStepAfterStepWhileTheMessageLoopRuns)
 {
     WorkerMessageLock lock;
@@ -48,7 +45,7 @@ TEST(WorkerMessageLock, IsGainedStepAfterStepWhileTheMessageLoopRuns)
     ASSERT_TRUE(testsupport::pumpUntil([&] { return ! worker.isThreadRunning(); }, 60000));
     EXPECT_EQ(worker.gained.load(), 3000);
 
-    // On the message thread it is held already.
+    // On the message thread it is held already, without the shared lock object.
     const WorkerMessageLock::Scoped onTheMessageThread(lock, nullptr);
     EXPECT_TRUE(onTheMessageThread.lockWasGained());
 }
