@@ -180,7 +180,8 @@ idle_after=$(fig cpu idle.after.cpu_percent)
     echo "| $(fig parallel-cli parallel.passes) flashmere-cli sending the built-in image at once, each to a stand-in of its own with blocking sends at 31250 baud, on $(fig parallel-cli machine.cores) cores" \
         "| every pass within 0.5 % of the limit, from the first send to the process's exit; no gap short of 300 ms" \
         "| worst pass $(fig parallel-cli parallel.worst.total_s) s against $(fig parallel-cli parallel.limit_s) s ($(fig parallel-cli parallel.worst.excess_percent) % over);" \
-        "shortest gap of all $(fig parallel-cli parallel.gap_min_ms) ms, $(fig parallel-cli parallel.gap_short_count) short; gap error p99 $(fig parallel-cli parallel.gap_error_p99_ms) ms, worst $(fig parallel-cli parallel.gap_error_worst_ms) ms" \
+        "shortest gap of all $(fig parallel-cli parallel.gap_min_ms) ms, $(fig parallel-cli parallel.gap_short_count) short; gap error median $(fig parallel-cli parallel.gap_error_median_ms) ms, p99 $(fig parallel-cli parallel.gap_error_p99_ms) ms, worst $(fig parallel-cli parallel.gap_error_worst_ms) ms;" \
+        "CPU at most $(fig parallel-cli parallel.cpu_s_most) s a process" \
         "| $(verdict [ "$(fig parallel-cli parallel.verdict)" = met ]) |"
     echo "| Close during an upload, $(fig close close.runs) times at random moments | at most 0.5 s from the request to the exit, worst case; no message after the request" \
         "| median $(fig close close.median_ms) ms, worst $(fig close close.worst_ms) ms;" \

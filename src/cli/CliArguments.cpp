@@ -1,9 +1,13 @@
 #include "cli/CliArguments.h"
 
-CliArguments CliArguments::read(const juce::ArgumentList& args, bool takesPort, bool takesAnyProduct)
+CliArguments CliArguments::read(const juce::ArgumentList& args, bool takesPort, bool takesAnyProduct,
+                                bool takesJson)
 {
     CliArguments result;
     bool optionsEnded = false;
+
+    for (int i = 1; takesJson && i < args.size() && args[i].text != "--"; ++i)
+        result.json = result.json || args[i].text == "--json";
 
     for (int i = 1; i < args.size() && result.problem.isEmpty(); ++i)
     {
@@ -36,6 +40,10 @@ CliArguments CliArguments::read(const juce::ArgumentList& args, bool takesPort, 
                 result.port = arg.text.containsChar('=') ? arg.getLongOptionValue() : args[++i].text;
 
             result.hasPort = true;
+        }
+        else if (takesJson && arg.text == "--json")
+        {
+            // Noted above.
         }
         else if (takesAnyProduct && arg.text == "--any-product")
         {

@@ -3,6 +3,7 @@
 #include "BuildInfo.h"
 #include "cli/CliArguments.h"
 #include "cli/CliOutput.h"
+#include "cli/CliReport.h"
 #include "cli/FileExport.h"
 #include "cli/HeadlessInterface.h"
 #include "cli/ImageSummary.h"
@@ -24,9 +25,9 @@ namespace
 /** The signals that stop an upload after its current message and pause. */
 constexpr std::initializer_list<int> quitSignalNumbers { SIGINT, SIGTERM, SIGHUP };
 
-/** A loaded image, or the reason there is none. Alerts the loader would show in a box
-    are printed instead. */
-std::unique_ptr<FirmwareImage> loadImage(const juce::String& path)
+/** A loaded image, or none and the reason in problem. Alerts the loader would show in a box
+    are told in the problem instead. */
+std::unique_ptr<FirmwareImage> loadImage(const juce::String& path, juce::String& problem)
 {
     if (path.isEmpty())
     {
@@ -35,20 +36,25 @@ std::unique_ptr<FirmwareImage> loadImage(const juce::String& path)
         return image;
     }
 
-    juce::String problem;
+    juce::String alerted;
     const UserAlerts::ScopedPresenter printer(
         [&](const UserAlerts::Alert& alert)
-        { problem = alert.title + ": " + alert.message.upToFirstOccurrenceOf("\n", false, false); });
+        { alerted = alert.title + ": " + alert.message.upToFirstOccurrenceOf("\n", false, false); });
     auto image = std::make_unique<FirmwareImage>(path);
 
     if (image->getData() == nullptr)
     {
-        CliOutput::message(path + ": "
-                           + (problem.isNotEmpty() ? problem : juce::String("the file is empty")));
+        problem = path + ": " + (alerted.isNotEmpty() ? alerted : juce::String("the file is empty"));
         return nullptr;
     }
 
     return image;
+}
+
+/** The image as JSON names it: "built-in", or the file's path as given. */
+juce::String imageName(const juce::String& path)
+{
+    return path.isEmpty() ? juce::String("built-in") : path;
 }
 
 juce::String describe(const FirmwareImage& image, const juce::String& path)
@@ -74,8 +80,24 @@ juce::Array<juce::MidiDeviceInfo> outputPorts()
     return devices;
 }
 
-/** Resolves a port given by exact name or by number; prints the ports when it cannot. */
-bool findPort(const juce::String& wanted, juce::MidiDeviceInfo& result)
+/** The ports, numbered from 1, as JSON gives them. */
+juce::var portList(const juce::Array<juce::MidiDeviceInfo>& devices)
+{
+    juce::Array<juce::var> ports;
+
+    for (int i = 0; i < devices.size(); ++i)
+    {
+        auto port = std::make_unique<juce::DynamicObject>();
+        port->setProperty("number", i + 1);
+        port->setProperty("name", devices[i].name);
+        ports.add(port.release());
+    }
+
+    return ports;
+}
+
+/** Resolves a port given by exact name or by number; tells the ports when it cannot. */
+bool findPort(const juce::String& wanted, juce::MidiDeviceInfo& result, CliReport& report)
 {
     const auto devices = outputPorts();
     juce::Array<int> matches;
@@ -93,9 +115,10 @@ bool findPort(const juce::String& wanted, juce::MidiDeviceInfo& result)
         return true;
     }
 
-    CliOutput::message(
-        (matches.isEmpty() ? "no MIDI output port is called " : "more than one MIDI output port matches ")
-        + wanted.quoted() + "; the ports are:");
+    const auto problem
+        = (matches.isEmpty() ? "no MIDI output port is called " : "more than one MIDI output port matches ")
+          + wanted.quoted() + "; the ports are:";
+    CliOutput::message(problem);
 
     for (int i = 0; i < devices.size(); ++i)
         std::fprintf(stderr, "  %d\t%s\n", i + 1, devices[i].name.toRawUTF8());
@@ -103,57 +126,150 @@ bool findPort(const juce::String& wanted, juce::MidiDeviceInfo& result)
     if (devices.isEmpty())
         std::fprintf(stderr, "  (none)\n");
 
+    report.set("ports", portList(devices));
+    report.setError(matches.isEmpty() ? "unknownPort" : "ambiguousPort",
+                    problem.upToLastOccurrenceOf(";", false, false));
     return false;
+}
+
+/** Stops the message loop once a pass has told its outcome. */
+class PassEndWatch final : public juce::ChangeListener
+{
+public:
+    explicit PassEndWatch(BasicSysexProtocolClass& p)
+        : protocol(p)
+    {
+        protocol.addChangeListener(this);
+    }
+
+    ~PassEndWatch() override { protocol.removeChangeListener(this); }
+
+    void changeListenerCallback(juce::ChangeBroadcaster*) override
+    {
+        const auto state = protocol.getOutcome().state;
+
+        if (state != UploadOutcome::State::notStarted && state != UploadOutcome::State::running)
+            juce::MessageManager::getInstance()->stopDispatchLoop();
+    }
+
+private:
+    BasicSysexProtocolClass& protocol;
+};
+
+/** The framing fault of an image as one word, stable for scripts. */
+const char* faultName(SysexFraming::Fault fault)
+{
+    switch (fault)
+    {
+        case SysexFraming::Fault::none:
+            return "none";
+        case SysexFraming::Fault::empty:
+            return "empty";
+        case SysexFraming::Fault::strayByte:
+            return "strayByte";
+        case SysexFraming::Fault::statusByteInMessage:
+            return "statusByteInMessage";
+        case SysexFraming::Fault::unterminatedMessage:
+            return "unterminatedMessage";
+        case SysexFraming::Fault::messageTooLong:
+            return "messageTooLong";
+    }
+
+    return "?";
+}
+
+/** The image's faults of framing with their byte offsets: none, or the first one, where
+    the check stops. */
+juce::var faultList(const SysexFraming& framing)
+{
+    juce::Array<juce::var> faults;
+
+    if (! framing.isClean())
+    {
+        auto fault = std::make_unique<juce::DynamicObject>();
+        fault->setProperty("kind", faultName(framing.fault));
+        fault->setProperty("offset", (juce::int64)framing.faultOffset);
+        fault->setProperty("description", juce::String(framing.describeFault()));
+        faults.add(fault.release());
+    }
+
+    return faults;
+}
+
+/** How another product's messages start, in JSON. */
+juce::var productOf(const ProductSignature::Verdict& verdict)
+{
+    auto product = std::make_unique<juce::DynamicObject>();
+    product->setProperty("thisPedal", verdict.isThisProduct);
+    product->setProperty("name", verdict.isThisProduct ? juce::var(BuildInfo::firmwareProduct) : juce::var());
+    product->setProperty("messagesStartWith",
+                         verdict.isThisProduct ? juce::var() : juce::var(verdict.foreignStart));
+    return product.release();
 }
 } // namespace
 
 //==============================================================================
-int CliCommands::list()
+int CliCommands::list(bool json)
 {
+    CliReport report("list", json);
     const auto devices = outputPorts();
+    report.set("ports", portList(devices));
 
     for (int i = 0; i < devices.size(); ++i)
-        CliOutput::result(juce::String(i + 1) + "\t" + devices[i].name);
+        report.line(juce::String(i + 1) + "\t" + devices[i].name);
 
-    return CliCommands::success;
+    return report.finish(CliCommands::success);
 }
 
-int CliCommands::check(const juce::String& path, bool anyProduct)
+int CliCommands::check(const juce::String& path, bool anyProduct, bool json)
 {
-    const auto image = loadImage(path);
+    CliReport report("check", json);
+    report.set("image", imageName(path));
+    juce::String problem;
+    const auto image = loadImage(path, problem);
 
     if (image == nullptr)
-        return CliCommands::failure;
+        return report.fail(CliCommands::failure, "fileUnreadable", problem);
 
     const auto summary = ImageSummary::of(*image);
     const auto product = ProductSignature::thisPedal().check(image->getData(), image->getSize());
+    const auto messages = (juce::int64)summary.framing.messages.size();
 
-    CliOutput::result("image: " + describe(*image, path));
-    CliOutput::result("bytes: " + juce::String((juce::int64)summary.totalBytes));
-    CliOutput::result("messages: " + juce::String((juce::int64)summary.framing.messages.size()));
-    CliOutput::result("smallest message: " + juce::String((juce::int64)summary.smallest) + " bytes");
-    CliOutput::result("largest message: " + juce::String((juce::int64)summary.largest) + " bytes");
-    CliOutput::result("manufacturer: "
-                      + (summary.manufacturer.isNotEmpty() ? summary.manufacturer : juce::String("-")));
-    CliOutput::result("expected upload time: " + juce::String(summary.uploadSeconds, 1)
-                      + " s (31250 baud, 300 ms after each message)");
-    CliOutput::result("product: " + productName(product));
-    CliOutput::result("sha256: " + juce::SHA256(image->getData(), image->getSize()).toHexString());
+    report.line("image: " + describe(*image, path));
+    report.add("bytes", (juce::int64)summary.totalBytes,
+               "bytes: " + juce::String((juce::int64)summary.totalBytes));
+    report.add("messages", messages, "messages: " + juce::String(messages));
+    report.add("smallestMessage", (juce::int64)summary.smallest,
+               "smallest message: " + juce::String((juce::int64)summary.smallest) + " bytes");
+    report.add("largestMessage", (juce::int64)summary.largest,
+               "largest message: " + juce::String((juce::int64)summary.largest) + " bytes");
+    report.add(
+        "manufacturer", summary.manufacturer.isNotEmpty() ? juce::var(summary.manufacturer) : juce::var(),
+        "manufacturer: " + (summary.manufacturer.isNotEmpty() ? summary.manufacturer : juce::String("-")));
+    report.add("expectedUploadMs", juce::roundToInt(summary.uploadSeconds * 1000.0),
+               "expected upload time: " + juce::String(summary.uploadSeconds, 1)
+                   + " s (31250 baud, 300 ms after each message)");
+    report.add("product", productOf(product), "product: " + productName(product));
+    const auto sha256 = juce::SHA256(image->getData(), image->getSize()).toHexString();
+    report.add("sha256", sha256, "sha256: " + sha256);
+    report.set("faults", faultList(summary.framing));
 
     if (! summary.framing.isClean())
     {
-        CliOutput::result("result: cannot be sent: " + juce::String(summary.framing.describeFault()));
-        return CliCommands::failure;
+        report.add("result", "unsendable",
+                   "result: cannot be sent: " + juce::String(summary.framing.describeFault()));
+        return report.finish(CliCommands::failure);
     }
 
     if (! product.isThisProduct && ! anyProduct)
     {
-        CliOutput::result("result: another product's firmware (--any-product to send it all the same)");
-        return CliCommands::failure;
+        report.add("result", "anotherProduct",
+                   "result: another product's firmware (--any-product to send it all the same)");
+        return report.finish(CliCommands::failure);
     }
 
-    CliOutput::result("result: ok");
-    return CliCommands::success;
+    report.add("result", "ok", "result: ok");
+    return report.finish(CliCommands::success);
 }
 
 int CliCommands::exportImage(const juce::String& outPath)
@@ -171,62 +287,70 @@ int CliCommands::exportImage(const juce::String& outPath)
     return CliCommands::success;
 }
 
-int CliCommands::send(const juce::String& portName, const juce::String& path, bool anyProduct,
-                      const juce::String& logFile, bool noLog)
+int CliCommands::send(const CliArguments& arguments)
 {
-    auto image = loadImage(path);
+    const auto& path = arguments.files[0];
+    CliReport report("send", arguments.json);
+    // Every key a script may read is there from the start, in the same order, whatever the
+    // way the command ends: a refusal sends nothing and writes no log.
+    report.set("image", imageName(path));
+    report.set("port", juce::var());
+    report.set("messages", juce::var());
+    report.set("expectedUploadMs", juce::var());
+    report.set("outcome", "refused");
+    report.set("messagesSent", 0);
+    report.set("messagesDelivered", 0);
+    report.set("log", juce::var());
+
+    juce::String problem;
+    auto image = loadImage(path, problem);
 
     if (image == nullptr)
-        return CliCommands::failure;
+        return report.fail(CliCommands::failure, "fileUnreadable", problem);
 
     const auto summary = ImageSummary::of(*image);
+    const auto total = (juce::int64)summary.framing.messages.size();
+    report.set("messages", total);
+    report.set("expectedUploadMs", juce::roundToInt(summary.uploadSeconds * 1000.0));
 
     if (! summary.framing.isClean())
-    {
-        CliOutput::message("refusing to send " + describe(*image, path) + ": "
-                           + juce::String(summary.framing.describeFault()) + "; nothing was sent");
-        return CliCommands::failure;
-    }
+        return report.fail(CliCommands::failure, "imageUnsendable",
+                           "refusing to send " + describe(*image, path) + ": "
+                               + juce::String(summary.framing.describeFault()) + "; nothing was sent");
 
     if (const auto product = ProductSignature::thisPedal().check(image->getData(), image->getSize());
-        ! product.isThisProduct && ! anyProduct)
-    {
-        CliOutput::message(
+        ! product.isThisProduct && ! arguments.anyProduct)
+        return report.fail(
+            CliCommands::failure, "anotherProduct",
             "refusing to send " + describe(*image, path)
-            + ": it is not this pedal's firmware, which can leave the pedal unusable (its messages "
-              "start with "
-            + product.foreignStart + "); --any-product sends it all the same. Nothing was sent");
-        return CliCommands::failure;
-    }
+                + ": it is not this pedal's firmware, which can leave the pedal unusable (its messages "
+                  "start with "
+                + product.foreignStart + "); --any-product sends it all the same. Nothing was sent");
 
     juce::MidiDeviceInfo port;
 
-    if (! findPort(portName, port))
-        return CliCommands::portError;
+    if (! findPort(arguments.port, port, report))
+        return report.finish(CliCommands::portError);
 
+    report.set("port", port.name);
     HeadlessInterface device(port);
 
     if (device.getOpenResult() == MidiOutputPort::OpenResult::busy)
-    {
-        CliOutput::message(
-            "the MIDI output " + port.name.quoted()
-            + " is in use by another program, which holds it for itself; close that program and "
-              "try again. Nothing was sent.");
-        return CliCommands::portError;
-    }
+        return report.fail(CliCommands::portError, "portInUse",
+                           "the MIDI output " + port.name.quoted()
+                               + " is in use by another program, which holds it for itself; close that "
+                                 "program and try again. Nothing was sent.");
 
     if (! device.isOpen())
-    {
-        CliOutput::message("the MIDI output " + port.name.quoted() + " could not be opened");
-        return CliCommands::portError;
-    }
+        return report.fail(CliCommands::portError, "portNotOpened",
+                           "the MIDI output " + port.name.quoted() + " could not be opened");
 
     BasicSysexProtocolClass protocol(&device, image.get());
-    protocol.setLogTarget(
-        noLog ? UploadLog::Target::nowhere()
-        : logFile.isEmpty()
-            ? UploadLog::Target::standardFolder()
-            : UploadLog::Target::toFile(juce::File::getCurrentWorkingDirectory().getChildFile(logFile)));
+    protocol.setLogTarget(arguments.noLog ? UploadLog::Target::nowhere()
+                          : arguments.logFile.isEmpty()
+                              ? UploadLog::Target::standardFolder()
+                              : UploadLog::Target::toFile(
+                                  juce::File::getCurrentWorkingDirectory().getChildFile(arguments.logFile)));
     ProgressPrinter printer(protocol, device, summary);
 
     // Ctrl-C, a hang-up or SIGTERM asks the upload to stop; it ends after the current
@@ -252,55 +376,60 @@ int CliCommands::send(const juce::String& portName, const juce::String& path, bo
         quitSignalNumbers);
 
     CliOutput::message("sending " + describe(*image, path) + " to " + port.name.quoted() + ": "
-                       + juce::String((juce::int64)summary.framing.messages.size()) + " messages, about "
+                       + juce::String(total) + " messages, about "
                        + juce::String(juce::roundToInt(summary.uploadSeconds)) + " s");
 
+    // The message loop sleeps until something comes: a step of the pass asking for the
+    // message thread, a notice, a signal. It ends at the pass's outcome, which is told
+    // after the log is written and the messages are counted. (JUCE's runDispatchLoopUntil
+    // looks for messages once a millisecond instead: every step of the pass waited for its
+    // next look, and several flashmere-cli at once kept the cores busy with a thousand
+    // wake-ups a second each.)
+    const PassEndWatch passEnd(protocol);
     protocol.startUpdate();
+    juce::MessageManager::getInstance()->runDispatchLoop();
 
-    auto* messageManager = juce::MessageManager::getInstance();
-    const auto finished = [&]
-    {
-        if (protocol.isThreadRunning())
-            return false;
-
-        const auto state = protocol.getOutcome().state;
-        return state != UploadOutcome::State::notStarted && state != UploadOutcome::State::running;
-    };
-
-    while (! finished())
-        messageManager->runDispatchLoopUntil(50);
-
-    messageManager->runDispatchLoopUntil(10); // the last notification
+    // The stopped loop takes no more messages, so the pass's last step, putting back an
+    // interface that has no screen here, gives up at once and the thread ends.
+    protocol.stopThread(2000);
     quitSignals.reset();
     printer.finish();
 
-    if (const auto log = protocol.getLogFile(); log != juce::File())
+    const auto log = protocol.getLogFile();
+
+    if (log != juce::File())
         CliOutput::message("log: " + log.getFullPathName());
 
     // Decided on the protocol's outcome, never on its words: only messages delivered to a
     // port still there after their pause count.
     const auto result = protocol.getOutcome();
-    const auto outcome = [&](const char* word)
+    const auto delivered = protocol.getMessagesDelivered();
+    const auto outcome = [&](const char* word, int exitCode)
     {
-        CliOutput::uploadResult(juce::String(word) + ": sent " + juce::String(protocol.getMessagesDelivered())
-                                + " of " + juce::String((juce::int64)summary.framing.messages.size())
-                                + " messages");
+        const auto told = juce::String(word) + ": sent " + juce::String(delivered) + " of "
+                          + juce::String(total) + " messages";
+        CliOutput::noteUploadResult(told);
+        report.line(told);
+        report.set("outcome", word);
+        report.set("messagesSent", device.getMessagesSent());
+        report.set("messagesDelivered", delivered);
+        report.set("log", log != juce::File() ? juce::var(log.getFullPathName()) : juce::var());
+        return report.finish(exitCode);
     };
 
     if (result.state == UploadOutcome::State::stopped)
     {
-        outcome("interrupted");
-        return CliCommands::stoppedBySignal + stopSignal;
+        report.set("signal", stopSignal);
+        return outcome("interrupted", CliCommands::stoppedBySignal + stopSignal);
     }
 
     if (result.state != UploadOutcome::State::completed)
     {
         CliOutput::message(protocol.getStatusText());
-        outcome("failed");
-        return result.reason == UploadOutcome::Reason::outputBusy ? CliCommands::portError
-                                                                  : CliCommands::failure;
+        report.setError(UploadOutcome::nameOf(result.reason), protocol.getStatusText());
+        return outcome("failed", result.reason == UploadOutcome::Reason::outputBusy ? CliCommands::portError
+                                                                                    : CliCommands::failure);
     }
 
-    outcome("completed");
-    return CliCommands::success;
+    return outcome("completed", CliCommands::success);
 }

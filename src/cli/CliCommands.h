@@ -2,9 +2,11 @@
 
 #include <juce_core/juce_core.h>
 
+struct CliArguments;
+
 /** What flashmere-cli's commands do, once their arguments are known to be right. Each
-    returns the program's exit code; results go to standard output, messages to standard
-    error (CliOutput). */
+    returns the program's exit code; results go to standard output, as text or (json) as one
+    JSON document, messages to standard error (CliOutput, CliReport). */
 namespace CliCommands
 {
 enum ExitCode
@@ -17,18 +19,17 @@ enum ExitCode
 };
 
 /** The MIDI output ports, numbered. */
-int list();
+int list(bool json);
 
 /** Whether the built-in image (empty path) or a file is fit to send: framing, product
     and SHA-256. Another product's firmware fails unless anyProduct. */
-int check(const juce::String& path, bool anyProduct);
+int check(const juce::String& path, bool anyProduct, bool json);
 
 /** Writes the built-in image to a file. */
 int exportImage(const juce::String& outPath);
 
-/** Uploads the built-in image (empty path) or a file to a port given by name or number.
-    Another product's firmware is refused unless anyProduct; the log goes to logFile (empty:
-    the standard folder) or nowhere when noLog. */
-int send(const juce::String& portName, const juce::String& path, bool anyProduct, const juce::String& logFile,
-         bool noLog);
+/** Uploads the built-in image (no file) or a file to the port given by name or number.
+    Another product's firmware is refused unless --any-product; the log goes to the --log
+    file, the standard folder, or nowhere with --no-log. */
+int send(const CliArguments& arguments);
 } // namespace CliCommands

@@ -30,10 +30,9 @@ void CliOutput::message(const juce::String& text)
     std::fprintf(stderr, "flashmere-cli: %s\n", text.toRawUTF8());
 }
 
-void CliOutput::uploadResult(const juce::String& text)
+void CliOutput::noteUploadResult(const juce::String& text)
 {
     uploadOutcome = text;
-    result(text);
 }
 
 int CliOutput::finish(int exitCode)

@@ -14,9 +14,9 @@ void result(const juce::String& text);
 /** "flashmere-cli: " and a line on standard error. */
 void message(const juce::String& text);
 
-/** A line of an upload's result, also kept to be repeated on standard error should
-    standard output not take it, so that the upload's fate is never lost. */
-void uploadResult(const juce::String& text);
+/** Keeps a line telling an upload's fate, to be repeated on standard error should
+    standard output not take the result, so that the upload's fate is never lost. */
+void noteUploadResult(const juce::String& text);
 
 /** Flushes standard output; when a result could not be written there, says so on
     standard error and turns a success into a failure (1). Returns the exit code. */

@@ -9,9 +9,10 @@ inline constexpr const char* mainHelp = R"(Usage: flashmere-cli COMMAND [ARGUMEN
 Updates the firmware of a Velamor pedal over MIDI, as the Flashmere window does.
 
 Commands:
-  list                          the MIDI output ports, one per line: number, then name
-  check [--any-product] [FILE]  checks the built-in image, or a .syx FILE, before sending
-  send --port NAME|NUMBER [--any-product] [--log FILE | --no-log] [FILE]
+  list [--json]                 the MIDI output ports, one per line: number, then name
+  check [--any-product] [--json] [FILE]
+                                checks the built-in image, or a .syx FILE, before sending
+  send --port NAME|NUMBER [--any-product] [--log FILE | --no-log] [--json] [FILE]
                                 uploads the built-in image, or FILE, to the port
   export OUT.syx                writes the built-in image to a file
 
@@ -19,21 +20,22 @@ Options:
   --help                        help for flashmere-cli or for one command
   --version                     the version
 
-Results go to standard output, messages to standard error.
+Results go to standard output, messages to standard error. With --json, list, check
+and send print their result as one JSON document, however they end (see the README).
 Exit codes: 0 done; 1 the image cannot be sent, the update failed, a file could not be
 written or the result could not be written to standard output; 2 wrong usage; 3 unknown,
 ambiguous or unusable port; 129 stopped by a hang-up, 130 by Ctrl-C, 143 by SIGTERM.
 )";
 
-inline constexpr const char* listHelp = R"(Usage: flashmere-cli list
+inline constexpr const char* listHelp = R"(Usage: flashmere-cli list [--json]
 
 Prints the MIDI output ports, one per line: a number (1, 2, ...) and the port's full
 name, separated by a tab. The numbers follow the system's order of the ports; they stay
-the same while no port is plugged in or out.
+the same while no port is plugged in or out. --json prints them as one JSON document.
 Exit codes: 0.
 )";
 
-inline constexpr const char* checkHelp = R"(Usage: flashmere-cli check [--any-product] [FILE]
+inline constexpr const char* checkHelp = R"(Usage: flashmere-cli check [--any-product] [--json] [FILE]
 
 Checks the built-in image, or FILE, the way an upload does before its first byte: it must
 be a clean series of complete SysEx messages (0xF0, data bytes below 0x80, 0xF7) with
@@ -43,12 +45,13 @@ smallest and largest message, the manufacturer bytes, the expected upload time a
 baud with the pedal's 300 ms pause after every message, the product it is for (the
 Velamor, or how another product's messages start), its SHA-256 and any fault with its
 byte offset. A file larger than 16 MiB is refused unread. Another product's firmware
-fails the check unless --any-product is given.
+fails the check unless --any-product is given. --json prints all this as one JSON
+document.
 Exit codes: 0 the image can be sent; 1 it cannot; 2 wrong usage.
 )";
 
 inline constexpr const char* sendHelp
-    = R"(Usage: flashmere-cli send --port NAME|NUMBER [--any-product] [--log FILE | --no-log] [FILE]
+    = R"(Usage: flashmere-cli send --port NAME|NUMBER [--any-product] [--log FILE | --no-log] [--json] [FILE]
 
 Uploads the built-in image, or FILE, to the MIDI output port given by its exact full name
 or by its number from 'flashmere-cli list'. Each SysEx message is sent whole, in order,
@@ -60,7 +63,9 @@ README) to $XDG_STATE_HOME/flashmere/logs/, or to FILE with --log, or nowhere wi
 the message count, the percentage and the time left; otherwise one line is printed per
 ten percent. Ctrl-C, a hang-up or SIGTERM stops after the current message and its
 pause; one that comes after the last message's pause changes nothing. A closed or full
-standard error does not stop the upload.
+standard error does not stop the upload. --json prints the outcome, the messages sent
+and delivered and the log's place as one JSON document, also for a refused or failed
+update; progress and messages stay on standard error.
 Exit codes: 0 the update completed; 1 the image cannot be sent, the update failed or
 its result could not be written to standard output; 2 wrong usage; 3 unknown, ambiguous
 or unusable port; 129 stopped by a hang-up, 130 by Ctrl-C, 143 by SIGTERM.

@@ -7,6 +7,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOutput.h"
+#include "cli/CliReport.h"
 #include "cli/CliTexts.h"
 #include "firmware/FirmwareImage.h"
 
@@ -63,12 +64,22 @@ void noKnownCommand(const juce::ArgumentList& args)
               CliTexts::mainHelp);
 }
 
+/** The same for a command that was read: with --json, standard output gets the error as
+    its JSON document first. */
+void usage(const CliArguments& arguments, const char* name, const juce::String& problem, const char* help)
+{
+    CliReport report(name, arguments.json);
+    report.setError("usage", problem);
+    report.finish(CliCommands::usageError);
+    usage(problem, help);
+}
+
 using Action = std::function<int(const CliArguments&, const char* help)>;
 
 /** A command of the program: its name first on the command line, its help with --help,
     and its action once its arguments are read and right. */
 juce::ConsoleApplication::Command command(const char* name, const char* help, bool takesPort, Action action,
-                                          int& exitCode, bool takesAnyProduct = false)
+                                          int& exitCode, bool takesAnyProduct = false, bool takesJson = false)
 {
     return { name,
              name,
@@ -76,12 +87,12 @@ juce::ConsoleApplication::Command command(const char* name, const char* help, bo
              help,
              [=, &exitCode](const juce::ArgumentList& args)
              {
-                 const auto arguments = CliArguments::read(args, takesPort, takesAnyProduct);
+                 const auto arguments = CliArguments::read(args, takesPort, takesAnyProduct, takesJson);
 
                  if (arguments.wantsHelp)
                      std::fputs(help, stdout);
                  else if (arguments.problem.isNotEmpty())
-                     usage(arguments.problem, help);
+                     usage(arguments, name, arguments.problem, help);
                  else
                      exitCode = action(arguments, help);
              } };
@@ -105,27 +116,27 @@ int run(const juce::ArgumentList& args)
         [](const CliArguments& arguments, const char* help)
         {
             if (! arguments.files.isEmpty())
-                usage("list takes no arguments", help);
-            return CliCommands::list();
+                usage(arguments, "list", "list takes no arguments", help);
+            return CliCommands::list(arguments.json);
         },
-        exitCode));
+        exitCode, false, true));
 
     app.addCommand(command(
         "check", CliTexts::checkHelp, false,
         [](const CliArguments& arguments, const char* help)
         {
             if (arguments.files.size() > 1)
-                usage("check takes at most one file", help);
-            return CliCommands::check(arguments.files[0], arguments.anyProduct);
+                usage(arguments, "check", "check takes at most one file", help);
+            return CliCommands::check(arguments.files[0], arguments.anyProduct, arguments.json);
         },
-        exitCode, true));
+        exitCode, true, true));
 
     app.addCommand(command(
         "export", CliTexts::exportHelp, false,
         [](const CliArguments& arguments, const char* help)
         {
             if (arguments.files.size() != 1)
-                usage("export takes one file name", help);
+                usage(arguments, "export", "export takes one file name", help);
             return CliCommands::exportImage(arguments.files[0]);
         },
         exitCode));
@@ -135,13 +146,12 @@ int run(const juce::ArgumentList& args)
         [](const CliArguments& arguments, const char* help)
         {
             if (! arguments.hasPort)
-                usage("send needs --port NAME or --port NUMBER", help);
+                usage(arguments, "send", "send needs --port NAME or --port NUMBER", help);
             if (arguments.files.size() > 1)
-                usage("unexpected argument " + arguments.files[1].quoted(), help);
-            return CliCommands::send(arguments.port, arguments.files[0], arguments.anyProduct,
-                                     arguments.logFile, arguments.noLog);
+                usage(arguments, "send", "unexpected argument " + arguments.files[1].quoted(), help);
+            return CliCommands::send(arguments);
         },
-        exitCode, true));
+        exitCode, true, true));
 
     app.addDefaultCommand({ {}, {}, {}, {}, noKnownCommand });
 

@@ -140,7 +140,7 @@ bool BasicSysexProtocolClass::setInterfaceEnabled(bool shouldBeEnabled)
 {
     // The lock gives up when this thread is told to stop: the message thread may be
     // waiting for it to end and will not hand the lock over.
-    const juce::MessageManagerLock mmLock(this);
+    const WorkerMessageLock::Scoped mmLock(messageThreadLock, this);
 
     if (! mmLock.lockWasGained())
         return false;

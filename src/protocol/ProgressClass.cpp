@@ -23,7 +23,7 @@ void ProgressClass::setProgress(double newValue)
     // Passing the current thread lets a stop request end the wait on the protocol thread
     // (the message thread may itself be waiting for that thread to end); on the message
     // thread there is no juce::Thread and the lock is gained at once.
-    const juce::MessageManagerLock mmLock(juce::Thread::getCurrentThread());
+    const WorkerMessageLock::Scoped mmLock(messageThreadLock, juce::Thread::getCurrentThread());
 
     if (mmLock.lockWasGained())
         sendSynchronousChangeMessage();

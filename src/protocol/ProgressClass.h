@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/UploadOutcome.h"
+#include "protocol/WorkerMessageLock.h"
 
 #include <juce_events/juce_events.h>
 
@@ -41,6 +42,11 @@ public:
 
     /** The protocol this progress belongs to. */
     ProtocolBaseClass* getOwner() const noexcept { return owner; }
+
+protected:
+    /** The message-thread lock of the protocol thread's steps: the progress notice here,
+        and whatever else a step does on the message thread's behalf. */
+    WorkerMessageLock messageThreadLock;
 
 private:
     juce::String statusText;

@@ -23,8 +23,10 @@ int UploadPacing::pauseAfter(int numBytes, double sendMs)
     const auto alreadyOnTheWire
         = driverWaitsForTheCable && consistent ? juce::jlimit(0.0, wireMs, sendMs) : 0.0;
 
-    // Only a long message tells: a short one's wire time is within a scheduling delay.
-    if (numBytes >= telltaleBytes)
+    // Only a long message tells: a short one's wire time is within a scheduling delay. A
+    // send held up far beyond its wire time (a busy machine) tells nothing either way, so
+    // what earlier sends showed stands; one that returned early shows a queueing driver.
+    if (numBytes >= telltaleBytes && consistent)
         driverWaitsForTheCable = lastedTheWireTime(numBytes, sendMs);
 
     return silenceMs + (int)std::ceil(wireMs - alreadyOnTheWire);

@@ -16,7 +16,8 @@
     Only a send time that is consistent with the message's wire time (at least the wire
     time, and not much more) ever tells of a driver that waits for the cable, or shortens a
     pause: a send slowed by anything else (a busy machine, a slow driver) proves nothing
-    about when the bytes left the cable. */
+    about when the bytes left the cable, nor that the driver has stopped waiting: what
+    earlier sends showed stands. */
 class UploadPacing
 {
 public:

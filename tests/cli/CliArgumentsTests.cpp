@@ -6,10 +6,11 @@
 namespace
 {
 /** A command line as the shell hands it over. */
-CliArguments read(std::vector<const char*> words, bool takesPort = true)
+CliArguments read(std::vector<const char*> words, bool takesPort = true, bool takesJson = false)
 {
     words.insert(words.begin(), "flashmere-cli");
-    return CliArguments::read(CliArguments::fromCommandLine((int)words.size(), words.data()), takesPort);
+    return CliArguments::read(CliArguments::fromCommandLine((int)words.size(), words.data()), takesPort,
+                              false, takesJson);
 }
 } // namespace
 
@@ -33,6 +34,16 @@ TEST(CliArguments, DoubleDashEndsTheOptions)
     EXPECT_EQ(args.files, juce::StringArray({ "-dash.syx", "--help", "--port" }));
 
     EXPECT_TRUE(read({ "check", "--help" }, false).wantsHelp);
+
+    // --json is seen wherever it stands before "--", even after a wrong argument, so that
+    // the usage error is told as JSON too; after "--" it is a file name.
+    const auto wrong = read({ "send", "--bogus", "--json" }, true, true);
+    EXPECT_TRUE(wrong.json);
+    EXPECT_EQ(wrong.problem, "unexpected argument \"--bogus\"");
+    const auto file = read({ "send", "--port", "1", "--", "--json" }, true, true);
+    EXPECT_FALSE(file.json);
+    EXPECT_EQ(file.files, juce::StringArray({ "--json" }));
+    EXPECT_EQ(read({ "export", "--json" }, false).problem, "unexpected argument \"--json\"");
     EXPECT_EQ(read({ "check", "-dash.syx" }, false).problem, "unexpected argument \"-dash.syx\"");
 }
 

@@ -217,6 +217,65 @@ kill -INT "$first"
 wait "$first"
 
 #==============================================================================
+# --json: standard output is one JSON document, whatever the way the command ends, and it
+# tells the same figures as the text. json_is EXPRESSION: the output parses as exactly one
+# document d, with rc the exit code and e the environment, for which the Python
+# expression holds.
+json_is() {
+    python3 -c 'import json, os, sys
+d = json.load(open(sys.argv[1], encoding="utf-8"))
+sys.exit(0 if eval(sys.argv[3], {"d": d, "rc": int(sys.argv[2]), "e": os.environ}) else 1)' \
+        "$work/out" "$rc" "$1" 2> /dev/null
+}
+
+# A name that JSON must escape: a quote, a backslash, a tab, a BEL (which JUCE's writer
+# spells as no JSON reader takes), and UTF-8.
+odd=$'Odd "q" \\a\t\a T\xc3\xaate'
+run "Pedal MIDI;$odd" -- list --json
+export ODD_NAME=$odd
+check "list --json gives every port with its number and its exact name" \
+    json_is "d == {'command': 'list', 'ports': [{'number': 1, 'name': 'Pedal MIDI'}, {'number': 2, 'name': e['ODD_NAME']}], 'exitCode': 0} and rc == 0"
+
+run "" -- check --json
+check "check --json gives the built-in image's figures, product and SHA-256" \
+    json_is "rc == 0 == d['exitCode'] and d['result'] == 'ok' and d['faults'] == [] and (d['bytes'], d['messages'], d['smallestMessage'], d['largestMessage'], d['manufacturer'], d['expectedUploadMs']) == (26631, 234, 9, 500, '00 7E 56', 78722) and d['product'] == {'thisPedal': True, 'name': 'Velamor', 'messagesStartWith': None} and d['sha256'] == '$(sha256sum < "$builtin" | cut -c1-64)'"
+run "" -- check --json "$work/truncated.syx"
+check "check --json names a fault with its kind and offset" \
+    json_is "rc == 1 == d['exitCode'] and d['result'] == 'unsendable' and d['messages'] == 1 and [(f['kind'], f['offset']) for f in d['faults']] == [('unterminatedMessage', 4)]"
+run "" -- check "$work/foreign.syx" --json
+check "check --json names another product by its messages' start" \
+    json_is "rc == 1 == d['exitCode'] and d['result'] == 'anotherProduct' and d['product'] == {'thisPedal': False, 'name': None, 'messagesStartWith': 'F0 41 10 00 16 12'}"
+
+run "Pedal MIDI" -- send --json --port "Pedal MIDI" --log "$work/json.log" "$work/small.syx"
+check "send --json tells the completed update, its port and its log" \
+    json_is "rc == 0 == d['exitCode'] and (d['outcome'], d['port'], d['messages'], d['messagesSent'], d['messagesDelivered'], d['log']) == ('completed', 'Pedal MIDI', 3, 3, 3, '$work/json.log') and 'error' not in d"
+check "send --json keeps its progress on standard error" grep -q '(3 of 3 messages)' "$work/err"
+check "send --json delivers the image" test "$(messages_logged)" -eq 3
+
+# Every other way a send ends: exit code, outcome, reason, messages delivered; then the
+# stand-in's settings and the arguments after "send --json --no-log".
+while IFS='|' read -r want_rc want_outcome want_reason want_delivered settings args; do
+    eval "set -- $settings -- send --json --no-log $args"
+    run "Pedal MIDI;Other Port" "$@"
+    check "send --json $args ($settings) ends $want_outcome, $want_reason, exit $want_rc" \
+        json_is "rc == $want_rc == d['exitCode'] and d['outcome'] == '$want_outcome' and d['error']['reason'] == '$want_reason' and d['error']['message'] != '' and d['messagesDelivered'] == $want_delivered"
+    check "send --json $args ($settings) delivers $want_delivered messages" test "$(messages_logged)" -eq "$want_delivered"
+done << CASES
+1|refused|fileUnreadable|0||--port 1 $work/missing.syx
+1|refused|imageUnsendable|0||--port 1 $work/truncated.syx
+1|refused|anotherProduct|0||--port 1 $work/foreign.syx
+3|refused|unknownPort|0||--port Pedal $work/small.syx
+3|refused|portInUse|0|FAKESEQ_BUSY=Pedal\ MIDI|--port 1 $work/small.syx
+1|failed|outputGone|2|FAKESEQ_LOSE_EVENT=Pedal\ MIDI:2|--port 1 $work/small.syx
+CASES
+run "Pedal MIDI" -- send --json "$work/small.syx"
+check "a usage error is told as JSON too" \
+    json_is "rc == 2 == d['exitCode'] and d['command'] == 'send' and d['error']['reason'] == 'usage'"
+run "Pedal MIDI;Other Port" -- send --json --port Pedal "$work/small.syx"
+check "an unknown port's document lists the ports" \
+    json_is "[p['name'] for p in d['ports']] == ['Pedal MIDI', 'Other Port']"
+
+#==============================================================================
 # Ctrl-C, a hang-up and SIGTERM during the built-in image: each stops after the current
 # message and its pause, with the shell's code for that signal.
 for signal_and_rc in INT:130 HUP:129 TERM:143; do
@@ -240,6 +299,24 @@ for signal_and_rc in INT:130 HUP:129 TERM:143; do
     check "SIG$signal lets at most the current message through" test "$sent" -le $((at_signal + 1))
     check "SIG$signal says how many were sent" grep -qx "interrupted: sent $sent of 234 messages" "$work/out"
 done
+
+# While a send waits out its pauses its main thread sleeps: it wakes for the pass's own
+# few steps a message, not on a clock (eight at once on two cores must not crowd each
+# other out).
+: > "$work/log"
+"${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI" "$cli" send --port "Pedal MIDI" --no-log > /dev/null 2>&1 < /dev/null &
+pid=$!
+for _ in $(seq 1 100); do
+    [[ $(messages_logged) -ge 2 ]] && break
+    sleep 0.05
+done
+wakeups() { awk '/ctxt_switches/ { n += $2 } END { print n }' "/proc/$pid/task/$pid/status"; }
+before=$(wakeups)
+sleep 1
+woke=$(($(wakeups) - before))
+kill -INT "$pid"
+wait "$pid"
+check "a send's main thread sleeps while it waits (woke $woke times in a second)" test "$woke" -lt 100
 
 # Ctrl-C once the last message's pause has passed changes nothing: the update completed.
 # The program is held at its last write, into a FIFO whose buffer is already full, until

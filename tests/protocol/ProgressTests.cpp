@@ -95,9 +95,12 @@ TEST(UploadPacing, WhatTheDriverShowedIsForgottenWhenItStopsWaitingOrAPassStarts
     EXPECT_EQ(pacing.pauseAfter(9, 2.9), 300 + 3);
 
     // A send far slower than its wire time was held up by something else: it shows
-    // nothing, and shortens no pause even once the driver is known to wait.
+    // nothing, and shortens no pause even once the driver is known to wait...
     pacing.pauseAfter(158, 150.0);
     EXPECT_EQ(pacing.pauseAfter(9, 2.9), 300 + 3);
     pacing.pauseAfter(500, 161.0);
     EXPECT_EQ(pacing.pauseAfter(158, 150.0), 300 + 51);
+    // ...nor does it unlearn the driver: a busy moment costs the slow message's own pause
+    // only, not every pause until the next long message.
+    EXPECT_EQ(pacing.pauseAfter(9, 2.9), 300);
 }
