@@ -21,8 +21,13 @@
 
 namespace
 {
-/** The signals that stop an upload after its current message and pause. */
+/** The signals that stop an upload after its current message and pause. A Windows
+    console sends Ctrl-C or Ctrl-Break; it has no hang-up, and nothing sends SIGTERM. */
+#if JUCE_WINDOWS
+constexpr std::initializer_list<int> quitSignalNumbers { SIGINT, SIGBREAK };
+#else
 constexpr std::initializer_list<int> quitSignalNumbers { SIGINT, SIGTERM, SIGHUP };
+#endif
 
 /** A loaded image, or the reason there is none. Alerts the loader would show in a box
     are printed instead. */
