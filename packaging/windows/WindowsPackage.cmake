@@ -35,7 +35,12 @@ set(CPACK_PACKAGE_FILE_NAME Flashmere-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Flashmere)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Flashmere)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_STRIP_FILES ON)
+# Stripped as they are linked: the strip tool would write its own time into each copy,
+# and the zip's programs would differ from the installer's.
+set(CPACK_STRIP_FILES OFF)
+foreach(program Flashmere flashmere-cli)
+    target_link_options(${program} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+endforeach()
 
 # The Start menu entry opens the window; the shortcut shows the program's own icon.
 set(CPACK_PACKAGE_EXECUTABLES Flashmere Flashmere)

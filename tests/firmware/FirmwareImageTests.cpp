@@ -7,7 +7,9 @@
 #include <juce_core/juce_core.h>
 #include <vector>
 
-#if ! JUCE_WINDOWS
+#if JUCE_WINDOWS
+#include <windows.h>
+#else
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -206,9 +208,16 @@ TEST(FirmwareFile, AnythingButARegularFileIsNotFound)
     const TempFolder temp;
 #if JUCE_WINDOWS
     temp.write("x.syx", { 0xF0, 0xF7 });
+    const auto pipeName = "\\\\.\\pipe\\flashmere-" + juce::String::toHexString(juce::Random().nextInt());
+    const auto pipe = ::CreateNamedPipeW(pipeName.toWideCharPointer(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE,
+                                         4, 0, 0, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    const std::unique_ptr<void, decltype(&::CloseHandle)> closePipe(pipe, &::CloseHandle);
+
     const juce::String paths[] = {
         temp.dir.getChildFile("missing.syx").getFullPathName(), // no such file
         temp.dir.getFullPathName(), // a folder
+        pipeName, // must never block start-up
         "NUL", // a device: never read
         "\"" + temp.dir.getChildFile("x.syx").getFullPathName() + "\"", // quotes are part of the path
     };
