@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # flashmere-cli.exe under Wine, against the MIDI stand-in preloaded into Wine (whose MIDI
-# goes through ALSA). Usage: cli_under_wine.sh WINE_RUN FLASHMERE_CLI_EXE LIBFAKESEQ_PRELOAD
+# goes through ALSA): list, check, a byte-exact send with its pauses, an unplug. Usage: cli_under_wine.sh WINE_RUN FLASHMERE_CLI_EXE LIBFAKESEQ_PRELOAD
 set -uo pipefail
 
 wine_run=$1 cli=$2 preload=$3
@@ -17,11 +17,16 @@ check() { # check DESCRIPTION CONDITION...
     }
 }
 
-# run PORTS -- ARGS...: sets rc, the output in $work/out and the errors in $work/err.
+# run PORTS [ENV=VALUE...] -- ARGS...: sets rc, the output in $work/out, the errors in
+# $work/err and the stand-in's log of delivered messages in $work/log.
 run() {
     local ports=$1
-    shift 2
-    LD_PRELOAD="$preload" FAKESEQ_PORTS="$ports" FAKESEQ_LOG="$work/log" \
+    shift
+    local envs=()
+    while [[ $1 != -- ]]; do envs+=("$1"); shift; done
+    shift
+    : > "$work/log"
+    env LD_PRELOAD="$preload" FAKESEQ_PORTS="$ports" FAKESEQ_LOG="$work/log" "${envs[@]}" \
         "$wine_run" "$cli" "$@" > "$work/out" 2> "$work/err" < /dev/null
     rc=$?
 }
@@ -50,6 +55,29 @@ check "it is named" grep -q 'File not found' "$work/err"
 run "Pedal MIDI" -- send --no-log --port 2 "$windows_path"
 check "a port number that is not listed is a port error (got $rc)" test "$rc" -eq 3
 check "nothing is sent" test ! -s "$work/log"
+
+# A send, byte for byte, with the pedal's pause after each message as the stand-in saw it:
+# from the end of a message on the cable to the start of the next, at least 300 ms. (A
+# busy machine only makes the pause longer, so the bound cannot fail for load.)
+run "Pedal MIDI" -- send --no-log --port 1 "$windows_path"
+check "the send completes (got $rc)" test "$rc" -eq 0
+check "it says so" grep -qx 'completed: sent 2 of 2 messages' "$work/out"
+check "every byte arrives, message by message, in order" \
+    diff <(od -An -v -tx1 "$work/my firmware/small v2.syx" | tr -d ' \n') <(cut -f2 "$work/log" | tr -d '\n')
+check "each message arrives whole" test "$(wc -l < "$work/log")" -eq 2
+pauses=$(awk 'NR > 1 { printf "%.1f\n", ($1 - wire_end) * 1000 } { wire_end = $2 }' "$work/log")
+echo "pauses after each message but the last, as the stand-in saw them (ms): $pauses"
+check "the pause after a message is at least 300 ms" awk '$1 < 300 { exit 1 }' <<< "$pauses"
+
+# An interface unplugged after the first message. Wine lists its ALSA MIDI ports once, when
+# the program starts, so the port stays listed and Flashmere cannot tell that it went: the
+# update's verdict is printed, not checked (on Windows the port leaves the list, which
+# Flashmere checks after every message). That the upload goes on to its end without
+# hanging or crashing is checked.
+run "Pedal MIDI" FAKESEQ_UNPLUG_AFTER="Pedal MIDI:1" -- send --no-log --port 1 "$windows_path"
+echo "after an unplug under Wine: exit code $rc, $(tail -1 "$work/out")"
+check "an unplug mid-update ends the upload (got $rc)" test "$rc" -le 1
+check "nothing arrives after the unplug" test "$(wc -l < "$work/log")" -eq 1
 
 run "" -- frobnicate
 check "an unknown command is a usage error (got $rc)" test "$rc" -eq 2

@@ -35,6 +35,14 @@ case "${1:-}" in
         ;;
 esac
 
+# Without a display Wine makes no windows, not even JUCE's hidden message window, and
+# every message posted from another thread (an upload's progress and its message-thread
+# lock) is lost: the program would hang instead of failing.
+if [[ -z "${DISPLAY:-}" ]]; then
+    echo "wine-run: no DISPLAY; run under xvfb-run" >&2
+    exit 125
+fi
+
 program=$1
 shift
 out=$(mktemp)
