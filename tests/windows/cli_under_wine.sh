@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # flashmere-cli.exe under Wine, against the MIDI stand-in preloaded into Wine (whose MIDI
-# goes through ALSA): list, check, a byte-exact send with its pauses, an unplug. Usage: cli_under_wine.sh WINE_RUN FLASHMERE_CLI_EXE LIBFAKESEQ_PRELOAD
+# goes through ALSA): list, check, a byte-exact send with its pauses, an unplug, Ctrl-C. Usage: cli_under_wine.sh WINE_RUN FLASHMERE_CLI_EXE LIBFAKESEQ_PRELOAD
 set -uo pipefail
 
 wine_run=$1 cli=$2 preload=$3
@@ -78,6 +78,32 @@ run "Pedal MIDI" FAKESEQ_UNPLUG_AFTER="Pedal MIDI:1" -- send --no-log --port 1 "
 echo "after an unplug under Wine: exit code $rc, $(tail -1 "$work/out")"
 check "an unplug mid-update ends the upload (got $rc)" test "$rc" -le 1
 check "nothing arrives after the unplug" test "$(wc -l < "$work/log")" -eq 1
+
+# Ctrl-C during the built-in image: Wine turns SIGINT to the program's process into the
+# console's Ctrl-C event, which stops the upload after the current message and its pause.
+: > "$work/log"
+LD_PRELOAD="$preload" FAKESEQ_PORTS="Pedal MIDI" FAKESEQ_LOG="$work/log" \
+    "$wine_run" "$cli" send --no-log --port 1 > "$work/out" 2> "$work/err" < /dev/null &
+runner=$!
+for _ in $(seq 1 300); do
+    [[ $(wc -l < "$work/log") -ge 2 ]] && break
+    sleep 0.1
+done
+# The program's own process: Wine starts it on its own (its parent is init), in this
+# session, with its Windows path and these arguments.
+win_cli=$(winepath -w "$cli" 2> /dev/null)
+session=$(ps -o sid= -p $$ | tr -d ' ')
+program=$(ps -eo pid=,sid=,args= | want="$win_cli send --no-log --port 1" awk -v sid="$session" \
+    '$2 == sid { pid = $1; $1 = ""; $2 = ""; sub(/^ +/, ""); if ($0 == ENVIRON["want"]) { print pid; exit } }')
+at_signal=$(wc -l < "$work/log")
+if [[ -n "$program" ]]; then kill -INT "$program"; fi
+wait "$runner"
+rc=$?
+sent=$(wc -l < "$work/log")
+check "the program's process was found" test -n "$program"
+check "Ctrl-C exits 130 (got $rc)" test "$rc" -eq 130
+check "it says it stops after the current message" grep -q 'stopping after the current message' "$work/err"
+check "at most the current message goes out after Ctrl-C ($at_signal, then $sent)" test "$sent" -le $((at_signal + 1))
 
 run "" -- frobnicate
 check "an unknown command is a usage error (got $rc)" test "$rc" -eq 2
