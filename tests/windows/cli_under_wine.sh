@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # flashmere-cli.exe under Wine, against the MIDI stand-in preloaded into Wine (whose MIDI
-# goes through ALSA): list, check, a byte-exact send with its pauses, an unplug, Ctrl-C. Usage: cli_under_wine.sh WINE_RUN FLASHMERE_CLI_EXE LIBFAKESEQ_PRELOAD
+# goes through ALSA): list, check, a byte-exact send with its pauses, an unplug, Ctrl-C.
+# Usage: cli_under_wine.sh WINE_RUN FLASHMERE_CLI_EXE LIBFAKESEQ_PRELOAD
 set -uo pipefail
 
 wine_run=$1 cli=$2 preload=$3
