@@ -13,9 +13,22 @@ target_link_libraries(flashmere_juce
         juce::juce_graphics
         juce::juce_gui_basics
         juce::juce_audio_basics
-        juce::juce_audio_devices
-    PUBLIC
-        juce::pkgconfig_JUCE_IMG_LINUX_DEPS)
+        juce::juce_audio_devices)
+
+# Debian's JUCE leaves out its bundled image and zip libraries. On Linux they come from
+# pkg-config; for Windows scripts/build-windows-libs.sh cross-builds libpng and
+# libjpeg-turbo, and MinGW's static zlib is linked rather than its DLL's import library.
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+    find_path(FLASHMERE_PNG_INCLUDE_DIR png.h REQUIRED)
+    find_library(FLASHMERE_PNG_LIBRARY NAMES libpng16.a REQUIRED)
+    find_library(FLASHMERE_JPEG_LIBRARY NAMES libjpeg.a REQUIRED)
+    find_library(FLASHMERE_ZLIB_LIBRARY NAMES libz.a REQUIRED)
+    target_include_directories(flashmere_juce SYSTEM PRIVATE ${FLASHMERE_PNG_INCLUDE_DIR})
+    target_link_libraries(flashmere_juce
+        PUBLIC ${FLASHMERE_PNG_LIBRARY} ${FLASHMERE_JPEG_LIBRARY} ${FLASHMERE_ZLIB_LIBRARY})
+else()
+    target_link_libraries(flashmere_juce PUBLIC juce::pkgconfig_JUCE_IMG_LINUX_DEPS)
+endif()
 
 target_compile_definitions(flashmere_juce
     PUBLIC

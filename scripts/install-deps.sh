@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Flashmere needs, asking apt only when one is missing.
-# Usage: scripts/install-deps.sh run|test
-#   run:  what building and starting the program needs;
-#   test: that, plus what the test suite needs.
+# Usage: scripts/install-deps.sh run|test|windows
+#   run:     what building and starting the program needs;
+#   test:    that, plus what the test suite needs;
+#   windows: that, plus the MinGW-w64 cross-compiler, Wine and NSIS for the Windows build
+#            and its tests (scripts/windows.sh).
 set -euo pipefail
 
 profile=${1:-run}
@@ -20,11 +22,22 @@ test_packages=(
     desktop-file-utils librsvg2-bin libxml2-utils shared-mime-info libglib2.0-bin dpkg-dev
 )
 
+# The "posix" thread flavour of MinGW: the "win32" one has no std::mutex, which JUCE needs.
+# Wine's own "wine" package holds the wine and wineserver commands; dpkg-dev unpacks the
+# source packages of the image libraries (scripts/build-windows-libs.sh); 7z lists the
+# installer's contents.
+windows_packages=(
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+    wine wine64
+    nsis zip p7zip-full dpkg-dev
+)
+
 case "$profile" in
     run) wanted=("${run_packages[@]}") ;;
     test) wanted=("${run_packages[@]}" "${test_packages[@]}") ;;
+    windows) wanted=("${run_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}") ;;
     *)
-        echo "usage: $0 run|test" >&2
+        echo "usage: $0 run|test|windows" >&2
         exit 2
         ;;
 esac

@@ -21,7 +21,8 @@ public:
 
     ~UserSettings();
 
-    /** Where the user's settings file is: the XDG rule applied to the environment. */
+    /** Where the user's settings file is: the XDG rule applied to the environment; on
+        Windows %APPDATA%\Flashmere\Flashmere.settings. */
     static juce::File defaultFile();
 
     /** The system's name of the MIDI output of the last completed update; empty if none is

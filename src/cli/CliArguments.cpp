@@ -1,5 +1,11 @@
 #include "cli/CliArguments.h"
 
+#if JUCE_WINDOWS
+#include <windows.h>
+
+#include <shellapi.h>
+#endif
+
 CliArguments CliArguments::read(const juce::ArgumentList& args, bool takesPort, bool takesAnyProduct,
                                 bool takesJson)
 {
@@ -82,6 +88,21 @@ juce::ArgumentList CliArguments::fromCommandLine(int argc, const char* const arg
 
     return list;
 }
+
+#if JUCE_WINDOWS
+juce::ArgumentList CliArguments::fromWindowsCommandLine(const wchar_t* commandLine)
+{
+    int argc = 0;
+    auto* argv = ::CommandLineToArgvW(commandLine, &argc);
+    juce::ArgumentList list(argc > 0 ? juce::String(argv[0]) : juce::String(), juce::StringArray());
+
+    for (int i = 1; i < argc; ++i)
+        list.arguments.add({ juce::String(argv[i]) });
+
+    ::LocalFree(argv);
+    return list;
+}
+#endif
 
 int CliArguments::portNumber(const juce::String& text, int count)
 {

@@ -29,6 +29,13 @@ struct CliArguments
         must be seen, to be refused. */
     static juce::ArgumentList fromCommandLine(int argc, const char* const argv[]);
 
+#if JUCE_WINDOWS
+    /** The command line Windows hands over as one string (GetCommandLineW), split the way
+        Windows programs split it: blanks part arguments except inside double quotes,
+        which are taken away, and backslashes before a quote escape it. */
+    static juce::ArgumentList fromWindowsCommandLine(const wchar_t* commandLine);
+#endif
+
     /** The port number that text spells (1 to count), or 0 when it spells none: digits
         only, and never wrapped round, so that 4294967297 is no port rather than port 1. */
     static int portNumber(const juce::String& text, int count);

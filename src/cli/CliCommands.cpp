@@ -22,8 +22,13 @@
 
 namespace
 {
-/** The signals that stop an upload after its current message and pause. */
+/** The signals that stop an upload after its current message and pause. A Windows
+    console sends Ctrl-C or Ctrl-Break; it has no hang-up, and nothing sends SIGTERM. */
+#if JUCE_WINDOWS
+constexpr std::initializer_list<int> quitSignalNumbers { SIGINT, SIGBREAK };
+#else
 constexpr std::initializer_list<int> quitSignalNumbers { SIGINT, SIGTERM, SIGHUP };
+#endif
 
 /** A loaded image, or none and the reason in problem. Alerts the loader would show in a box
     are told in the problem instead. */

@@ -14,14 +14,20 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <functional>
 #include <juce_events/juce_events.h>
 #include <new>
+
+#if JUCE_WINDOWS
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace
 {
+#if ! JUCE_WINDOWS
 /** Made ready before anything else runs, JUCE's static objects included (a debug build
     writes its version to standard error from one).
 
@@ -42,6 +48,7 @@ __attribute__((constructor(101))) void prepareProcess()
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
 }
+#endif
 
 /** Ends the command with a usage error: the problem, then the command's help, on
     standard error. */
@@ -162,7 +169,13 @@ int run(const juce::ArgumentList& args)
 
 int main(int argc, char* argv[])
 {
+#if JUCE_WINDOWS
+    // The C runtime's argv is in the ANSI code page, which cannot hold every file name.
+    juce::ignoreUnused(argc, argv);
+    const auto args = CliArguments::fromWindowsCommandLine(::GetCommandLineW());
+#else
     const auto args = CliArguments::fromCommandLine(argc, argv);
+#endif
     const juce::ScopedJuceInitialiser_GUI juce;
     int exitCode = CliCommands::failure;
 

@@ -7,6 +7,8 @@
 
 #if defined(__linux__)
 inline constexpr size_t systemMidiLargestSysex = 4096;
+#elif defined(_WIN32)
+inline constexpr size_t systemMidiLargestSysex = 65536;
 #else
 inline constexpr size_t systemMidiLargestSysex = SIZE_MAX;
 #endif
@@ -33,7 +35,8 @@ struct SysexFraming
     /** The longest message the system's MIDI service passes on whole. Linux's ALSA
         sequencer hands a SysEx to the interface's kernel buffer of 4096 bytes in one piece
         and silently drops one that does not fit, so an image with a longer message would
-        look sent while that message never arrives. */
+        look sent while that message never arrives. Windows' midiOutLongMsg refuses a
+        buffer over 64 KiB, and JUCE's send does not report the refusal. */
     static constexpr size_t largestSendableMessage = systemMidiLargestSysex;
 
     struct Message

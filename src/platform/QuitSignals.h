@@ -4,6 +4,7 @@
 #include <functional>
 #include <initializer_list>
 #include <juce_core/juce_core.h>
+#include <memory>
 
 /** Turns Ctrl-C (SIGINT) and SIGTERM, or the signals given, into a call on the message
     thread while it lives, so that they close the program the way its own close does,
@@ -12,7 +13,11 @@
     The signal handler only writes the signal's number to a pipe that JUCE's run loop
     watches; the callback runs from the message loop, once for each wake-up, with the
     first signal that arrived. When it goes, each signal gets back the handling it had
-    before. One instance at a time. */
+    before. One instance at a time.
+
+    On Windows a console's Ctrl-C and Ctrl-Break (SIGINT and SIGBREAK) arrive through a
+    console control handler instead, on a thread of the system's, which posts the call to
+    the message thread; when it goes, the console's earlier handling applies again. */
 class QuitSignals
 {
 public:
@@ -20,11 +25,19 @@ public:
                          std::initializer_list<int> signalsToCatch = { SIGINT, SIGTERM });
     ~QuitSignals();
 
+#if JUCE_WINDOWS
+    /** What the console's handler reaches while this lives. */
+    struct Receiver;
+
+private:
+    std::shared_ptr<Receiver> receiver;
+#else
 private:
     std::function<void(int)> callback;
     int pipeEnds[2] = { -1, -1 };
     juce::Array<int> signals;
     juce::Array<struct sigaction> previousActions;
+#endif
 
     JUCE_DECLARE_NON_COPYABLE(QuitSignals)
 };

@@ -10,7 +10,13 @@
 #include <ctime>
 #include <fcntl.h>
 #include <juce_cryptography/juce_cryptography.h>
+
+#if JUCE_WINDOWS
+#include <io.h>
+#include <sys/stat.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace UploadLog
 {
@@ -43,7 +49,11 @@ juce::String fileStem(juce::Time startedAt)
     const auto millis = startedAt.toMilliseconds();
     const auto seconds = (std::time_t)(millis / 1000);
     std::tm utc {};
+#if JUCE_WINDOWS
+    gmtime_s(&utc, &seconds);
+#else
     gmtime_r(&seconds, &utc);
+#endif
     char text[32] = {};
     std::strftime(text, sizeof(text), "%Y-%m-%dT%H-%M-%S", &utc);
     return juce::String(text) + "." + juce::String((int)(millis % 1000)).paddedLeft('0', 3) + "Z";
@@ -52,7 +62,13 @@ juce::String fileStem(juce::Time startedAt)
 // Writes the whole text; 0 or the error number.
 int writeText(const juce::File& file, int flags, const juce::String& text)
 {
+#if JUCE_WINDOWS
+    // The wide-character call, since a narrow path is taken in the ANSI code page.
+    const int fd = ::_wopen(file.getFullPathName().toWideCharPointer(),
+                            _O_WRONLY | _O_BINARY | _O_NOINHERIT | flags, _S_IREAD | _S_IWRITE);
+#else
     const int fd = ::open(file.getFullPathName().toRawUTF8(), O_WRONLY | O_CLOEXEC | flags, 0644);
+#endif
 
     if (fd < 0)
         return errno;
@@ -129,6 +145,11 @@ void removeOldest(const juce::File& folder, const juce::File& keep)
 
 Target Target::standardFolder()
 {
+#if JUCE_WINDOWS
+    // Windows keeps a program's data for this machine only in the local application data.
+    return inFolder(
+        juce::File::getSpecialLocation(juce::File::windowsLocalAppData).getChildFile("Flashmere/logs"));
+#else
     // The XDG rule: a relative $XDG_STATE_HOME is to be ignored.
     const auto* stateHome = std::getenv("XDG_STATE_HOME");
     const auto base
@@ -136,6 +157,7 @@ Target Target::standardFolder()
               ? juce::File(stateHome)
               : juce::File::getSpecialLocation(juce::File::userHomeDirectory).getChildFile(".local/state");
     return inFolder(base.getChildFile("flashmere/logs"));
+#endif
 }
 
 juce::String format(const UploadRecord& record, const Subject& subject)

@@ -69,3 +69,37 @@ TEST(CliArguments, PortNumbersAreNeverWrappedRound)
          { "0", "3", "4294967297", "4294967298", "18446744073709551617", "-1", "+1", "1a", "" })
         EXPECT_EQ(CliArguments::portNumber(text, 2), 0) << text;
 }
+
+#if JUCE_WINDOWS
+TEST(CliArguments, AWindowsCommandLineIsSplitTheWayWindowsProgramsSplitIt)
+{
+    const auto words = [](const wchar_t* commandLine)
+    {
+        juce::StringArray result;
+        for (const auto& arg : CliArguments::fromWindowsCommandLine(commandLine).arguments)
+            result.add(arg.text);
+        return result;
+    };
+
+    // A quoted path with blanks is one argument, its quotes taken away; an unquoted one is
+    // several, as on any Windows program's command line.
+    EXPECT_EQ(words(L"flashmere-cli.exe send --port 1 \"C:\\My Pedal\\new firmware.syx\""),
+              juce::StringArray({ "send", "--port", "1", "C:\\My Pedal\\new firmware.syx" }));
+    EXPECT_EQ(words(L"\"C:\\Program Files\\Flashmere\\flashmere-cli.exe\" check C:\\a b.syx"),
+              juce::StringArray({ "check", "C:\\a", "b.syx" }));
+
+    // Backslashes stay as typed unless they come before a quote, where they escape it.
+    EXPECT_EQ(words(L"x check \"say \\\"hi\\\".syx\" C:\\dir\\\\file.syx"),
+              juce::StringArray({ "check", "say \"hi\".syx", "C:\\dir\\\\file.syx" }));
+
+    // Every script arrives whole (the C runtime's argv would lose what the ANSI code page
+    // cannot hold), and "" is an empty argument, refused as a file name.
+    const auto nonLatin = words(L"x check \"P\u00e9dale \u041f\u0435\u0434\u0430\u043b\u044c \u2603.syx\"");
+    EXPECT_EQ(nonLatin[1],
+              juce::String(juce::CharPointer_UTF8("P\xc3\xa9"
+                                                  "dale \xd0\x9f\xd0\xb5\xd0\xb4\xd0\xb0\xd0\xbb\xd1\x8c "
+                                                  "\xe2\x98\x83.syx")));
+    EXPECT_EQ(CliArguments::read(CliArguments::fromWindowsCommandLine(L"x check \"\""), false).problem,
+              "an empty file name");
+}
+#endif

@@ -5,11 +5,16 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <juce_core/juce_core.h>
+#include <vector>
+
+#if JUCE_WINDOWS
+#include <windows.h>
+#else
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
+#endif
 
 namespace
 {
@@ -44,6 +49,17 @@ void expectFileNotFoundBox(const AlertRecorder& recorder)
     EXPECT_EQ(recorder.alerts[0].title, "File not found");
     EXPECT_EQ(recorder.alerts[0].message, fileNotFoundMessage);
     EXPECT_EQ(recorder.alerts[0].icon, UserAlerts::Icon::none);
+}
+
+/** Makes the file that long, without writing its bytes where the file system can. */
+bool setFileSize(const juce::File& file, juce::int64 size)
+{
+#if JUCE_WINDOWS
+    juce::FileOutputStream out(file);
+    return out.openedOk() && out.setPosition(size) && out.truncate().wasOk();
+#else
+    return ::truncate(file.getFullPathName().toRawUTF8(), (off_t)size) == 0;
+#endif
 }
 
 void expectUnusable(const FirmwareImage& image)
@@ -190,6 +206,22 @@ TEST(FirmwareFile, RelativePathsStartAtTheWorkingDirectory)
 TEST(FirmwareFile, AnythingButARegularFileIsNotFound)
 {
     const TempFolder temp;
+#if JUCE_WINDOWS
+    temp.write("x.syx", { 0xF0, 0xF7 });
+    const auto pipeName = "\\\\.\\pipe\\flashmere-" + juce::String::toHexString(juce::Random().nextInt());
+    const auto pipe = ::CreateNamedPipeW(pipeName.toWideCharPointer(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE,
+                                         4, 0, 0, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    const std::unique_ptr<void, decltype(&::CloseHandle)> closePipe(pipe, &::CloseHandle);
+
+    const juce::String paths[] = {
+        temp.dir.getChildFile("missing.syx").getFullPathName(), // no such file
+        temp.dir.getFullPathName(), // a folder
+        pipeName, // must never block start-up
+        "NUL", // a device: never read
+        "\"" + temp.dir.getChildFile("x.syx").getFullPathName() + "\"", // quotes are part of the path
+    };
+#else
     const auto fifo = temp.dir.getChildFile("pipe.syx");
     ASSERT_EQ(::mkfifo(fifo.getFullPathName().toRawUTF8(), 0600), 0);
 
@@ -201,6 +233,7 @@ TEST(FirmwareFile, AnythingButARegularFileIsNotFound)
         "/dev/null",
         "\"" + temp.dir.getChildFile("x.syx").getFullPathName() + "\"", // quotes are part of the path
     };
+#endif
 
     for (const auto& path : paths)
     {
@@ -230,11 +263,11 @@ TEST(FirmwareFile, AFileOver16MiBIsRefusedWithoutReadingIt)
     const TempFolder temp;
     const auto file = temp.dir.getChildFile("huge.syx");
     ASSERT_TRUE(file.create());
-    constexpr off_t limit = 16 * 1024 * 1024;
+    constexpr juce::int64 limit = 16 * 1024 * 1024;
 
     // Sparse: no disk space. At the limit the file is read (and then fails the framing
     // check, being zeros); one byte more is refused before a byte is read.
-    ASSERT_EQ(::truncate(file.getFullPathName().toRawUTF8(), limit), 0);
+    ASSERT_TRUE(setFileSize(file, limit));
     {
         AlertRecorder recorder;
         const FirmwareImage image(file.getFullPathName());
@@ -242,7 +275,7 @@ TEST(FirmwareFile, AFileOver16MiBIsRefusedWithoutReadingIt)
         EXPECT_TRUE(recorder.alerts.empty());
     }
 
-    ASSERT_EQ(::truncate(file.getFullPathName().toRawUTF8(), limit + 1), 0);
+    ASSERT_TRUE(setFileSize(file, limit + 1));
     AlertRecorder recorder;
     const FirmwareImage image(file.getFullPathName());
     expectUnusable(image);
@@ -256,6 +289,8 @@ TEST(FirmwareFile, AFileThatDoesNotFitInMemoryIsAClearError)
 {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "the sanitizers' allocators end the program instead of failing an allocation";
+#elif JUCE_WINDOWS
+    GTEST_SKIP() << "Windows has no limit on a process's data to make an allocation fail";
 #else
     const TempFolder temp;
     const auto file = temp.dir.getChildFile("large.syx");
@@ -291,6 +326,9 @@ TEST(FirmwareFile, AFileThatDoesNotFitInMemoryIsAClearError)
 
 TEST(FirmwareFile, AFileThatEndsBeforeItsSizeIsNeverTakenInPart)
 {
+#if JUCE_WINDOWS
+    GTEST_SKIP() << "Windows has no file that claims more bytes than it gives";
+#endif
     // sysfs files claim a size of a page and give far fewer bytes: a short read.
     const juce::File shortFile("/sys/devices/system/cpu/online");
     ASSERT_TRUE(shortFile.existsAsFile());

@@ -57,6 +57,20 @@ static juce::JUCEApplicationBase* createTestApplication()
     return new TestApplication();
 }
 
+#if JUCE_WINDOWS
+// JUCE reads a Windows program's command line itself; the tests need no runtime or
+// configuration folders of their own there, as none of them opens a port or settings.
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+
+    if (GTEST_FLAG_GET(list_tests))
+        return RUN_ALL_TESTS();
+
+    juce::JUCEApplicationBase::createInstance = &createTestApplication;
+    return juce::JUCEApplicationBase::main();
+}
+#else
 int main(int argc, char** argv)
 {
     // A write to a pipe whose reader has gone (a sanitizer's symbolizer, a closed log)
@@ -91,3 +105,4 @@ int main(int argc, char** argv)
     config.deleteRecursively();
     return result;
 }
+#endif

@@ -1,0 +1,66 @@
+#include "platform/QuitSignals.h"
+
+#include <juce_events/juce_events.h>
+#include <mutex>
+#include <windows.h>
+
+struct QuitSignals::Receiver
+{
+    std::function<void(int)> callback;
+    juce::Array<int> signals;
+};
+
+namespace
+{
+std::mutex currentLock;
+std::weak_ptr<QuitSignals::Receiver> current;
+
+int signalFor(DWORD event)
+{
+    switch (event)
+    {
+        case CTRL_C_EVENT:
+            return SIGINT;
+        case CTRL_BREAK_EVENT:
+            return SIGBREAK;
+        default:
+            return 0; // closing the console, logging off: Windows ends the process anyway
+    }
+}
+
+/** Runs on a thread the system starts for the event: the call is posted to the message
+    thread, where it finds the receiver only if it still lives. */
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    const auto signalNumber = signalFor(event);
+    const std::lock_guard<std::mutex> lock(currentLock);
+    const auto receiver = current.lock();
+
+    if (receiver == nullptr || signalNumber == 0 || ! receiver->signals.contains(signalNumber))
+        return FALSE; // the next handler, in the end the C runtime's, decides
+
+    juce::MessageManager::callAsync(
+        [weak = std::weak_ptr<QuitSignals::Receiver>(receiver), signalNumber]
+        {
+            if (const auto alive = weak.lock(); alive != nullptr && alive->callback)
+                alive->callback(signalNumber);
+        });
+    return TRUE;
+}
+} // namespace
+
+QuitSignals::QuitSignals(std::function<void(int)> onSignal, std::initializer_list<int> signalsToCatch)
+    : receiver(std::make_shared<Receiver>(Receiver { std::move(onSignal), juce::Array<int>(signalsToCatch) }))
+{
+    const std::lock_guard<std::mutex> lock(currentLock);
+    jassert(current.expired());
+    current = receiver;
+    ::SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+QuitSignals::~QuitSignals()
+{
+    ::SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+    const std::lock_guard<std::mutex> lock(currentLock);
+    current.reset();
+}
