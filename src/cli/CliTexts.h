@@ -3,6 +3,19 @@
 /** What flashmere-cli says about itself: its version and the help for each command. */
 namespace CliTexts
 {
+// What differs between the systems: how a run is stopped from outside, where the logs go
+// and the longest message the system's MIDI output takes whole.
+#if defined(_WIN32)
+#define FLASHMERE_CLI_STOPPED_CODES "130 stopped by Ctrl-C, 149 by Ctrl-Break."
+#define FLASHMERE_CLI_STOPPERS "Ctrl-C or Ctrl-Break stops"
+#define FLASHMERE_CLI_LOG_FOLDER "%LOCALAPPDATA%\\Flashmere\\logs\\"
+#define FLASHMERE_CLI_LONGEST "65536 bytes (a Windows MIDI driver takes no more in\none buffer)"
+#else
+#define FLASHMERE_CLI_STOPPED_CODES "129 stopped by a hang-up, 130 by Ctrl-C, 143 by SIGTERM."
+#define FLASHMERE_CLI_STOPPERS "Ctrl-C, a hang-up or SIGTERM stops"
+#define FLASHMERE_CLI_LOG_FOLDER "$XDG_STATE_HOME/flashmere/logs/"
+#define FLASHMERE_CLI_LONGEST "4096 bytes (the Linux ALSA sequencer drops a longer\nmessage without a word)"
+#endif
 
 inline constexpr const char* mainHelp = R"(Usage: flashmere-cli COMMAND [ARGUMENTS]
 
@@ -24,7 +37,7 @@ Results go to standard output, messages to standard error. With --json, list, ch
 and send print their result as one JSON document, however they end (see the README).
 Exit codes: 0 done; 1 the image cannot be sent, the update failed, a file could not be
 written or the result could not be written to standard output; 2 wrong usage; 3 unknown,
-ambiguous or unusable port; 129 stopped by a hang-up, 130 by Ctrl-C, 143 by SIGTERM.
+ambiguous or unusable port; )" FLASHMERE_CLI_STOPPED_CODES R"(
 )";
 
 inline constexpr const char* listHelp = R"(Usage: flashmere-cli list [--json]
@@ -39,14 +52,14 @@ inline constexpr const char* checkHelp = R"(Usage: flashmere-cli check [--any-pr
 
 Checks the built-in image, or FILE, the way an upload does before its first byte: it must
 be a clean series of complete SysEx messages (0xF0, data bytes below 0x80, 0xF7) with
-nothing before, between or after them, none longer than 4096 bytes (the Linux ALSA
-sequencer drops a longer message without a word). Prints the number of messages, the
-smallest and largest message, the manufacturer bytes, the expected upload time at 31250
-baud with the pedal's 300 ms pause after every message, the product it is for (the
-Velamor, or how another product's messages start), its SHA-256 and any fault with its
-byte offset. A file larger than 16 MiB is refused unread. Another product's firmware
-fails the check unless --any-product is given. --json prints all this as one JSON
-document.
+nothing before, between or after them, and none longer than the system's MIDI output
+takes whole: )" FLASHMERE_CLI_LONGEST R"(.
+Prints the number of messages, the smallest and largest message, the manufacturer
+bytes, the expected upload time at 31250 baud with the pedal's 300 ms pause after every
+message, the product it is for (the Velamor, or how another product's messages start),
+its SHA-256 and any fault with its byte offset. A file larger than 16 MiB is refused
+unread. Another product's firmware fails the check unless --any-product is given.
+--json prints all this as one JSON document.
 Exit codes: 0 the image can be sent; 1 it cannot; 2 wrong usage.
 )";
 
@@ -58,17 +71,17 @@ or by its number from 'flashmere-cli list'. Each SysEx message is sent whole, in
 followed by 300 ms of silence counted from when the message has left the MIDI cable.
 Nothing is sent from an image that fails the check, nor from another product's firmware
 unless --any-product is given. Every update writes a log of what was sent (see the
-README) to $XDG_STATE_HOME/flashmere/logs/, or to FILE with --log, or nowhere with
+README) to )" FLASHMERE_CLI_LOG_FOLDER R"(, or to FILE with --log, or nowhere with
 --no-log; its place is told on standard error. On a terminal a progress bar shows
 the message count, the percentage and the time left; otherwise one line is printed per
-ten percent. Ctrl-C, a hang-up or SIGTERM stops after the current message and its
+ten percent. )" FLASHMERE_CLI_STOPPERS R"( after the current message and its
 pause; one that comes after the last message's pause changes nothing. A closed or full
 standard error does not stop the upload. --json prints the outcome, the messages sent
 and delivered and the log's place as one JSON document, also for a refused or failed
 update; progress and messages stay on standard error.
 Exit codes: 0 the update completed; 1 the image cannot be sent, the update failed or
 its result could not be written to standard output; 2 wrong usage; 3 unknown, ambiguous
-or unusable port; 129 stopped by a hang-up, 130 by Ctrl-C, 143 by SIGTERM.
+or unusable port; )" FLASHMERE_CLI_STOPPED_CODES R"(
 )";
 
 inline constexpr const char* exportHelp = R"(Usage: flashmere-cli export OUT.syx
@@ -80,4 +93,9 @@ file beside it that replaces it only once every byte is safely written, so a ful
 leaves an old OUT.syx as it was.
 Exit codes: 0 written; 1 the file could not be written; 2 wrong usage.
 )";
+
+#undef FLASHMERE_CLI_STOPPED_CODES
+#undef FLASHMERE_CLI_STOPPERS
+#undef FLASHMERE_CLI_LOG_FOLDER
+#undef FLASHMERE_CLI_LONGEST
 } // namespace CliTexts

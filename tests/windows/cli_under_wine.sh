@@ -37,6 +37,12 @@ run "Pedal MIDI;Other Port" -- list
 check "list exits 0 (got $rc)" test "$rc" -eq 0
 check "list numbers the ports" diff <(printf '1\tPedal MIDI - Pedal MIDI\n2\tOther Port - Other Port\n') "$work/out"
 
+# The help tells what stops a run on Windows and where the logs go there.
+run "" -- send --help
+check "the help names Windows' stops and folders" \
+    grep -q 'Ctrl-C or Ctrl-Break stops' "$work/out"
+check "and none of Linux's" bash -c "! grep -q 'SIGTERM\|XDG_STATE_HOME' '$work/out'"
+
 run "" -- check
 check "the built-in image passes the check (got $rc)" test "$rc" -eq 0
 check "check counts its messages" grep -qx 'messages: 234' "$work/out"
