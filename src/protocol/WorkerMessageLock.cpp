@@ -13,14 +13,19 @@ WorkerMessageLock::Scoped::Scoped(WorkerMessageLock& owner, juce::Thread* thread
         threadToCheck->addListener(this);
 
     // A try can give up without cause (an abort left over from an earlier stop request),
-    // so it is tried again for as long as the thread may go on.
-    while (threadToCheck == nullptr || ! threadToCheck->threadShouldExit())
+    // so it is tried again for as long as the thread may go on. One that gives up again
+    // at once finds a message manager that takes no more messages (it is quitting, and the
+    // thread is about to be told to stop): the next try waits a little instead of spinning.
+    for (int tries = 0; threadToCheck == nullptr || ! threadToCheck->threadShouldExit(); ++tries)
     {
         if (lock.tryEnter())
         {
             entered = true;
             break;
         }
+
+        if (tries > 0)
+            juce::Thread::sleep(1);
     }
 
     if (threadToCheck != nullptr)

@@ -2,6 +2,7 @@
 #include "support/MessageLoop.h"
 
 #include <atomic>
+#include <ctime>
 #include <gtest/gtest.h>
 
 namespace
@@ -64,4 +65,51 @@ TEST(WorkerMessageLock, AStopRequestEndsTheWaitWithoutTheLock)
     EXPECT_TRUE(worker.waitForThreadToExit(5000));
     EXPECT_EQ(worker.tried.load(), 1);
     EXPECT_EQ(worker.gained.load(), 0);
+}
+
+TEST(WorkerMessageLock, AQuittingMessageManagerIsWaitedForWithoutSpinning)
+{
+    // Once the program quits, no message is taken any more and every try fails at once;
+    // the worker waits for its stop request without burning a core meanwhile.
+    juce::MessageManager::getInstance()->stopDispatchLoop();
+
+    struct TimedWorker final : juce::Thread
+    {
+        explicit TimedWorker(WorkerMessageLock& l)
+            : juce::Thread("Timed Worker")
+            , lock(l)
+        {
+        }
+
+        ~TimedWorker() override { stopThread(5000); }
+
+        static double threadCpuMs()
+        {
+            timespec now {};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+            return 1000.0 * double(now.tv_sec) + double(now.tv_nsec) / 1.0e6;
+        }
+
+        void run() override
+        {
+            const auto start = threadCpuMs();
+            const WorkerMessageLock::Scoped scoped(lock, this);
+            gained = scoped.lockWasGained();
+            cpuMs = threadCpuMs() - start;
+        }
+
+        WorkerMessageLock& lock;
+        std::atomic<bool> gained { true };
+        std::atomic<double> cpuMs { -1.0 };
+    };
+
+    WorkerMessageLock lock;
+    TimedWorker worker(lock);
+    worker.startThread();
+    juce::Thread::sleep(400);
+    worker.signalThreadShouldExit();
+    ASSERT_TRUE(worker.waitForThreadToExit(5000));
+
+    EXPECT_FALSE(worker.gained.load());
+    EXPECT_LT(worker.cpuMs.load(), 100.0) << "CPU time spent waiting for 400 ms";
 }
