@@ -6,32 +6,8 @@ set -uo pipefail
 cli=$(realpath "$1") preload=$(realpath "$2") builtin=$(realpath "$3")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-
-check() { # check DESCRIPTION CONDITION...
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $what" >&2
-    fi
-}
-
-# run PORTS [ENV=VALUE...] -- ARGS...: runs the tool; sets rc, stdout in $work/out, stderr
-# in $work/err, and the stand-in's log of delivered messages in $work/log.
-run() {
-    local ports=$1
-    shift
-    local envs=()
-    while [[ $1 != -- ]]; do envs+=("$1"); shift; done
-    shift
-    : > "$work/log"
-    env -u DISPLAY LD_PRELOAD="$preload" FAKESEQ_PORTS="$ports" FAKESEQ_LOG="$work/log" "${envs[@]}" \
-        "$cli" "$@" > "$work/out" 2> "$work/err" < /dev/null
-    rc=$?
-}
+tool=("$cli") tool_env=(-u DISPLAY)
+source "$(dirname "$0")/../support/shell_checks.sh"
 
 messages_logged() { grep -c . "$work/log" || true; }
 

@@ -10,16 +10,7 @@ set -uo pipefail
 build=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failed=0
-
-check() { # check DESCRIPTION CONDITION...
-    local what=$1
-    shift
-    "$@" || {
-        failed=$((failed + 1))
-        echo "FAILED: $what" >&2
-    }
-}
+source "$(dirname "$0")/../support/shell_checks.sh"
 
 cd "$build" || exit 1
 rm -f Flashmere-*-win64.zip Flashmere-*-win64.exe

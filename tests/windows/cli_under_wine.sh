@@ -7,30 +7,8 @@ set -uo pipefail
 wine_run=$1 cli=$2 preload=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failed=0
-
-check() { # check DESCRIPTION CONDITION...
-    local what=$1
-    shift
-    "$@" || {
-        failed=$((failed + 1))
-        echo "FAILED: $what" >&2
-    }
-}
-
-# run PORTS [ENV=VALUE...] -- ARGS...: sets rc, the output in $work/out, the errors in
-# $work/err and the stand-in's log of delivered messages in $work/log.
-run() {
-    local ports=$1
-    shift
-    local envs=()
-    while [[ $1 != -- ]]; do envs+=("$1"); shift; done
-    shift
-    : > "$work/log"
-    env LD_PRELOAD="$preload" FAKESEQ_PORTS="$ports" FAKESEQ_LOG="$work/log" "${envs[@]}" \
-        "$wine_run" "$cli" "$@" > "$work/out" 2> "$work/err" < /dev/null
-    rc=$?
-}
+tool=("$wine_run" "$cli")
+source "$(dirname "$0")/../support/shell_checks.sh"
 
 # Wine names a port by its ALSA client and port: the stand-in gives both the same name.
 run "Pedal MIDI;Other Port" -- list
