@@ -218,8 +218,11 @@ void BasicSysexProtocolClass::run()
 
     if (claim == nullptr)
     {
-        const auto busy = outputBusy();
-        finishPass(busy.status, { State::failed, busy.reason });
+        // An output that has gone, or that is no longer open, is not a busy one.
+        const auto fit = deviceInterface->checkOutput();
+        const auto refused
+            = fit != InterfaceBaseClass::sent ? describeOutputFailure(fit, false) : outputBusy();
+        finishPass(refused.status, { State::failed, refused.reason });
         return;
     }
 
