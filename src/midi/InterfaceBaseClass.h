@@ -43,7 +43,7 @@ public:
         Protocol thread. */
     virtual int checkOutput() { return sent; }
 
-    /** The name of the open output as the user sees it; empty when none is open. Any
+    /** The name of the open output as the user sees it; empty when none is open. Message
         thread. */
     virtual juce::String getOutputName() const { return {}; }
 

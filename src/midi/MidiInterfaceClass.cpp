@@ -201,7 +201,7 @@ juce::String MidiInterfaceClass::getOutputName() const
     if (! output.isOpen())
         return {};
 
-    // The lists are read once, at construction, and never change: any thread may read them.
+    // The lists are replaced whenever the system's outputs are read again: message thread.
     const auto identifier = output.getDevice().identifier;
 
     for (int i = 0; i < outputDevices.size(); ++i)

@@ -50,7 +50,7 @@ public:
     bool isConnected() override;
     int getPreferredHeight() override;
 
-    /** The open output's name as the selector shows it. Any thread. */
+    /** The open output's name as the selector shows it. Message thread. */
     juce::String getOutputName() const override;
 
     /** Whether the open output is still on the system and connected to this program (see

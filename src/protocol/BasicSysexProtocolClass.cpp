@@ -114,6 +114,10 @@ void BasicSysexProtocolClass::startUpdate()
 {
     if (! isThreadRunning())
     {
+        // Read here, on the message thread, where the output list is read again: the pass
+        // only keeps the name for its log.
+        passOutputName = deviceInterface != nullptr ? deviceInterface->getOutputName() : juce::String();
+
         {
             const juce::ScopedLock sl(ProgressValueLock);
             uploadProgress = 0.0;
@@ -188,8 +192,7 @@ void BasicSysexProtocolClass::run()
     const juce::uint8* messageStart = readPosition;
     size_t bytesSent = 0;
     messagesDelivered = 0;
-    // Noted now: an output that goes away during the pass loses its name with it.
-    record.begin(deviceInterface != nullptr ? deviceInterface->getOutputName() : juce::String());
+    record.begin(passOutputName);
 
     {
         const juce::ScopedLock sl(logFileLock);

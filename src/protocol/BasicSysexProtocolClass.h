@@ -64,6 +64,7 @@ private:
     juce::CriticalSection ProgressValueLock;
     std::unique_ptr<UploadPacing> pacing;
     std::atomic<int> messagesDelivered { 0 };
+    juce::String passOutputName; // taken as the pass starts, before the thread runs
     UploadRecord record;
     UploadLog::Target logTarget;
     juce::File logFile;

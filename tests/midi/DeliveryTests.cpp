@@ -33,6 +33,13 @@ struct RealPass : ::testing::Test
 
     void run(std::initializer_list<int> lengths)
     {
+        prepare(lengths);
+        protocol->startUpdate();
+        ASSERT_TRUE(testsupport::pumpUntil([&] { return ! protocol->isThreadRunning(); }, 20000));
+    }
+
+    void prepare(std::initializer_list<int> lengths)
+    {
         juce::MemoryBlock bytes;
 
         for (auto length : lengths)
@@ -49,8 +56,6 @@ struct RealPass : ::testing::Test
         ASSERT_TRUE(file.replaceWithData(bytes.getData(), bytes.getSize()));
         image = std::make_unique<FirmwareImage>(file.getFullPathName());
         protocol = std::make_unique<BasicSysexProtocolClass>(midi.get(), image.get());
-        protocol->startUpdate();
-        ASSERT_TRUE(testsupport::pumpUntil([&] { return ! protocol->isThreadRunning(); }, 20000));
         file.deleteFile();
     }
 
@@ -94,4 +99,34 @@ TEST_F(RealPass, ASlowCheckOfThePortNeverShortensThePedalsSilence)
     }
 
     std::printf("shortest silence with checks of up to 60 ms: %.1f ms\n", shortest);
+}
+
+TEST_F(RealPass, EachPassTakesTheOutputsNameWhileTheListIsReadAgainBesideIt)
+{
+    // The ThreadSanitizer run tells whether a pass reads the list on its own thread.
+    prepare({ 9 });
+    auto* list = testsupport::findChild<juce::ComboBox>(*midi, "Output Selector");
+
+    for (int pass = 0; pass < 6; ++pass)
+    {
+        protocol->startUpdate();
+
+        // For a while: the pass's thread must be under way, and it waits for the message
+        // thread at its first step.
+        const auto until = juce::Time::getMillisecondCounterHiRes() + 100.0;
+
+        for (int change = 0; juce::Time::getMillisecondCounterHiRes() < until; ++change)
+        {
+            if (change % 2 == 0)
+                fakeseq_plug("Other Port");
+            else
+                fakeseq_unplug("Other Port");
+
+            midi->followOutputs();
+        }
+
+        ASSERT_TRUE(testsupport::pumpUntil([&] { return ! protocol->isThreadRunning(); }, 5000));
+        EXPECT_EQ(protocol->getRecord().port, "Pedal");
+        EXPECT_EQ(list->getText(), "Pedal");
+    }
 }
