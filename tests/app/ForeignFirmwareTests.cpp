@@ -11,6 +11,14 @@ struct ForeignFirmware : ScreenFixture
                                         questions.push_back(q);
                                         return answer;
                                     } };
+
+    void TearDown() override
+    {
+        for (const auto& q : questions)
+            expectReadableInBox({ q.icon, q.title, q.message }, { 800, 600 }, q.buttons);
+
+        ScreenFixture::TearDown();
+    }
 };
 } // namespace
 
