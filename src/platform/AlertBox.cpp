@@ -43,10 +43,19 @@ juce::StringArray breakWord(const juce::String& word, const juce::Font& font, fl
 
     while (rest.length() > 1 && font.getStringWidthFloat(rest) > width)
     {
+        // The longest start that fits, and one character at least, whatever the width.
         int fits = 1;
+        int tooLong = rest.length();
 
-        while (fits < rest.length() && font.getStringWidthFloat(rest.substring(0, fits + 1)) <= width)
-            ++fits;
+        while (tooLong - fits > 1)
+        {
+            const auto middle = (fits + tooLong) / 2;
+
+            if (font.getStringWidthFloat(rest.substring(0, middle)) <= width)
+                fits = middle;
+            else
+                tooLong = middle;
+        }
 
         auto cut = fits;
 
