@@ -264,13 +264,9 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
             // Failures are only ever posted, so this runs on the message thread.
             jassert(juce::MessageManager::getInstance()->isThisTheMessageThread());
             repaint();
-            auto story = BasicSysexProtocolClass::failureStory(status);
-
             // The log is written before the pass tells how it ended.
-            if (const auto log = protocol->getLogFile(); log != juce::File())
-                story << "\n\nWhat was sent is in the update's log: " << log.getFullPathName();
-
-            UserAlerts::show(UserAlerts::Icon::warning, updateFailedTitle, story);
+            UserAlerts::show(UserAlerts::Icon::warning, updateFailedTitle,
+                             failureBoxText(status, protocol->getLogFile()));
             return;
         }
     }
@@ -286,6 +282,16 @@ void ContentComp::tellOutputGone()
                            juce::dontSendNotification);
     showUpdateButtonState(false);
     UserAlerts::show(UserAlerts::Icon::warning, {}, outputGoneText);
+}
+
+juce::String ContentComp::failureBoxText(const juce::String& status, const juce::File& log)
+{
+    auto story = BasicSysexProtocolClass::failureStory(status);
+
+    if (log != juce::File())
+        story << "\n\nWhat was sent is in the update's log:\n" << log.getFullPathName();
+
+    return story;
 }
 
 void ContentComp::showUpdateButtonState(bool ready)

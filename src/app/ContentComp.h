@@ -62,6 +62,10 @@ public:
     /** The title of the box that tells how an update failed. */
     static const juce::String updateFailedTitle;
 
+    /** The text of that box: the failure's story from the pass's status, then, when a log
+        was written, where it is, its path on a line of its own. */
+    static juce::String failureBoxText(const juce::String& status, const juce::File& log);
+
     /** The box that asks before another product's firmware is sent: its title and the
         button that sends. */
     static const juce::String foreignFirmwareTitle;

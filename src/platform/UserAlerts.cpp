@@ -1,5 +1,6 @@
 #include "platform/UserAlerts.h"
 
+#include "platform/AlertBox.h"
 #include "platform/KeyboardFeel.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -17,8 +18,10 @@ void showModalBox(const Alert& alert)
     KeyboardFeel::FocusReturn focusReturn;
     focusReturn.remember();
 
-    std::unique_ptr<juce::AlertWindow> box(juce::LookAndFeel::getDefaultLookAndFeel().createAlertWindow(
-        alert.title, alert.message, "ok", {}, {}, icon, 1, nullptr));
+    auto box = std::make_unique<AlertBox>(alert.title, alert.message, icon);
+    box->addButton("ok", 0, juce::KeyPress(juce::KeyPress::escapeKey),
+                   juce::KeyPress(juce::KeyPress::returnKey));
+    box->layOut();
     box->addKeyListener(&KeyboardFeel::spacePresses());
     box->runModalLoop();
     box.reset();
@@ -65,7 +68,7 @@ int askInModalBox(const Question& question)
 {
     const auto icon = question.icon == Icon::warning ? juce::MessageBoxIconType::WarningIcon
                                                      : juce::MessageBoxIconType::NoIcon;
-    juce::AlertWindow box(question.title, question.message, icon);
+    AlertBox box(question.title, question.message, icon);
     const auto safeChoice = question.buttons.size() - 1;
 
     // Buttons return their index plus one: a box closed any other way (the program is
@@ -84,6 +87,8 @@ int askInModalBox(const Question& question)
     for (auto* child : box.getChildren())
         if (auto* button = dynamic_cast<juce::Button*>(child))
             button->setWantsKeyboardFocus(button->getButtonText() == question.buttons[safeChoice]);
+
+    box.layOut();
 
     const auto chosen = box.runModalLoop() - 1;
     box.setVisible(false);

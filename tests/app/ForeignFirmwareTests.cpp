@@ -14,6 +14,14 @@ struct ForeignFirmware : ScreenFixture
                                             whileAsked();
                                         return answer;
                                     } };
+
+    void TearDown() override
+    {
+        for (const auto& q : questions)
+            expectReadableInBox({ q.icon, q.title, q.message }, { 800, 600 }, q.buttons);
+
+        ScreenFixture::TearDown();
+    }
 };
 } // namespace
 

@@ -2,11 +2,78 @@
 
 #include "FakeSeqControl.h"
 #include "app/ContentComp.h"
+#include "platform/AlertBox.h"
 #include "platform/UserAlerts.h"
 #include "support/ComponentSearch.h"
 #include "support/MessageLoop.h"
 
 #include <gtest/gtest.h>
+
+/** Lays the alert out in the program's box, with these buttons, on a screen of that area,
+    and checks that it can be read whole there: the box on the screen, the text area inside
+    the box's outline, every line of the text inside the text area (so that no line runs
+    past its right edge), no text pixels in the last columns of the text area, every
+    character of the title and message drawn, and the text either all shown or scrollable.
+    Returns the lines as laid out. */
+inline juce::StringArray expectReadableInBox(const UserAlerts::Alert& alert, juce::Rectangle<int> screenArea,
+                                             const juce::StringArray& buttons = { "ok" })
+{
+    SCOPED_TRACE(
+        ("\"" + alert.title + "\" / \"" + alert.message + "\" on " + screenArea.toString()).toStdString());
+    const auto icon = alert.icon == UserAlerts::Icon::warning ? juce::MessageBoxIconType::WarningIcon
+                                                              : juce::MessageBoxIconType::NoIcon;
+    AlertBox box(alert.title, alert.message, icon, screenArea);
+
+    for (int i = 0; i < buttons.size(); ++i)
+        box.addButton(buttons[i], i);
+
+    box.layOut();
+    const auto area = box.getTextArea();
+    const auto& layout = box.getTextLayout();
+
+    EXPECT_TRUE(screenArea.contains(box.getBounds())) << box.getBounds().toString();
+    EXPECT_TRUE(box.getLocalBounds().reduced(1).contains(area)) << area.toString();
+    EXPECT_EQ(layout.getNumLines(), box.getLines().size()) << box.getLines().joinIntoString("|");
+    EXPECT_LE(layout.getWidth(), (float)area.getWidth()) << box.getLines().joinIntoString("|");
+
+    if (! box.isTextScrollable())
+    {
+        EXPECT_LE(layout.getHeight(), (float)area.getHeight());
+    }
+
+    // Glyphs other than spaces: one for each character that is not white space.
+    int drawn = 0;
+
+    for (const auto& line : layout)
+    {
+        for (const auto* run : line.runs)
+        {
+            juce::Array<int> space;
+            juce::Array<float> offsets;
+            run->font.getGlyphPositions(" ", space, offsets);
+
+            for (const auto& glyph : run->glyphs)
+                drawn += glyph.glyphCode != space[0] ? 1 : 0;
+        }
+    }
+
+    const auto shown = alert.title + alert.message;
+    EXPECT_EQ(drawn, shown.removeCharacters(" \t\r\n").length());
+
+    const auto image = box.createComponentSnapshot(box.getLocalBounds());
+    const auto background = box.findColour(juce::AlertWindow::backgroundColourId);
+    const auto differs
+        = [&](juce::Colour c) { return std::abs(c.getBrightness() - background.getBrightness()) > 0.25f; };
+    int textPixelsAtTheEdge = 0;
+
+    for (int y = area.getY(); y < area.getBottom(); ++y)
+        for (int x = area.getRight() - 4; x < area.getRight(); ++x)
+            textPixelsAtTheEdge += differs(image.getPixelAt(x, y)) ? 1 : 0;
+
+    EXPECT_EQ(textPixelsAtTheEdge, 0);
+
+    return box.getLines();
+}
 
 /** An update screen over the stand-in's ports "Pedal MIDI" and "Broken" (which cannot be
     opened), sized as in the 650 x 400 main window, with the alerts it shows recorded. */
@@ -23,6 +90,12 @@ struct ScreenFixture : ::testing::Test
 
     void TearDown() override
     {
+        // Whatever a test made the screen tell the user can be read in the box.
+        for (const auto& alert : alerts)
+            for (const auto& screenArea :
+                 { juce::Rectangle<int>(1280, 1024), juce::Rectangle<int>(640, 480) })
+                expectReadableInBox(alert, screenArea);
+
         // As the application does at shutdown: the screen owns the default look-and-feel.
         juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
         screen.reset();

@@ -1,4 +1,7 @@
 #include "ScreenFixture.h"
+#include "firmware/SysexFraming.h"
+#include "look/TemplateLookAndFeel.h"
+#include "protocol/TestPass.h"
 
 using UpdateFlow = ScreenFixture;
 
@@ -209,4 +212,131 @@ TEST_F(UpdateFlow, AStateFolderThatCannotBeWrittenCostsTheLogOnly)
     EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 2);
     EXPECT_TRUE(alerts.empty()) << "no box for a log";
     EXPECT_TRUE(updateButton->isEnabled());
+}
+
+namespace
+{
+// An interface whose output another update holds: every claim on it is refused.
+struct HeldInterface final : InterfaceBaseClass
+{
+    void resized() override {}
+    int readBytes(juce::uint8*, unsigned) override { return 0; }
+    int sendBytes(const juce::uint8*, int) override { return sent; }
+    bool isConnected() override { return true; }
+    int getPreferredHeight() override { return 50; }
+    std::unique_ptr<OutputClaim> claimOutput() override { return nullptr; }
+};
+
+// Every status a failed pass ends with, as the real pass words it: for each fault of an
+// image, a held output, and each way a send or a check of the output fails, before the
+// first message and after one.
+juce::StringArray failedPassStatuses()
+{
+    juce::StringArray statuses;
+    const auto keep = [&](Pass& pass)
+    {
+        if (pass.runToEnd() && pass.protocol.getOutcome().isFailure())
+            statuses.addIfNotAlreadyThere(pass.protocol.getStatusText());
+    };
+
+    const auto limit = (int)SysexFraming::largestSendableMessage;
+
+    for (const auto& bytes :
+         { std::vector<juce::uint8> { 0x42 }, std::vector<juce::uint8> { 0xF0, 0x01 },
+           std::vector<juce::uint8> { 0xF0, 0x90, 0xF7 }, testimages::messages({ limit + 1 }) })
+    {
+        Pass pass(testimages::fromBytes(bytes));
+        keep(pass);
+    }
+
+    Pass empty(std::make_unique<FirmwareImage>("nothing", 0.0, 0));
+    keep(empty);
+
+    for (const auto result : { InterfaceBaseClass::noOutputOpen, InterfaceBaseClass::outputGone,
+                               InterfaceBaseClass::notConnected, InterfaceBaseClass::nothingToSend })
+    {
+        for (const auto from : { 0, 1 })
+        {
+            Pass sending(testimages::fromBytes(testimages::messages({ 5, 5, 5 })));
+            sending.device.failFrom(from, result);
+            keep(sending);
+            Pass checking(testimages::fromBytes(testimages::messages({ 5, 5, 5 })));
+            checking.device.failCheckFrom(from, result);
+            keep(checking);
+        }
+    }
+
+    HeldInterface held;
+    const auto image = testimages::fromBytes(testimages::messages({ 5 }));
+    BasicSysexProtocolClass protocol(&held, image.get());
+    protocol.startUpdate();
+
+    if (testsupport::pumpUntil([&]
+                               { return protocol.getOutcome().isFailure() && ! protocol.isThreadRunning(); }))
+        statuses.addIfNotAlreadyThere(protocol.getStatusText());
+
+    return statuses;
+}
+} // namespace
+
+TEST(FailureBox, EveryFailureCanBeReadWholeWithTheLogsPathOnLinesOfItsOwn)
+{
+    // Drawn as the program draws its boxes.
+    TemplateLookAndFeel look;
+    juce::LookAndFeel::setDefaultLookAndFeel(&look);
+    const struct LookBack
+    {
+        ~LookBack() { juce::LookAndFeel::setDefaultLookAndFeel(nullptr); }
+    } lookBack;
+
+    const auto statuses = failedPassStatuses();
+    ASSERT_GE(statuses.size(), 12) << statuses.joinIntoString("\n");
+
+    // A log where a user's would be, and one under a folder too long for any line.
+    const auto home = juce::File::getSpecialLocation(juce::File::userHomeDirectory);
+    const juce::File logs[] = {
+        {},
+        home.getChildFile(".local/state/flashmere/logs/2026-12-09T11-16-40.123Z.log"),
+        home.getChildFile(juce::String::repeatedString("a-folder-name-without-an-end-", 12)
+                          + "/flashmere logs/2026-12-09T11-16-40.123Z.log"),
+    };
+
+    const juce::Rectangle<int> screens[]
+        = { { 1280, 1024 }, { 1024, 768 }, { 800, 600 }, { 640, 480 }, { 320, 240 } };
+
+    for (const auto& status : statuses)
+    {
+        for (const auto& log : logs)
+        {
+            const UserAlerts::Alert alert { UserAlerts::Icon::warning, ContentComp::updateFailedTitle,
+                                            ContentComp::failureBoxText(status, log) };
+
+            for (const auto& screenArea : screens)
+            {
+                const auto lines = expectReadableInBox(alert, screenArea);
+
+                if (log == juce::File())
+                    continue;
+
+                // The last lines are the path and nothing else, after the line that says so.
+                const auto path = log.getFullPathName();
+                juce::String tail;
+                auto first = lines.size();
+
+                while (first > 0 && tail.length() < path.length())
+                    tail = lines[--first] + tail;
+
+                EXPECT_EQ(tail, path) << lines.joinIntoString("\n");
+                EXPECT_TRUE(lines[first - 1].endsWith("log:")) << lines.joinIntoString("\n");
+            }
+        }
+    }
+
+    // The boxes the window shows of its own.
+    for (const auto& alert :
+         { UserAlerts::Alert { UserAlerts::Icon::warning, {}, ContentComp::outputGoneText },
+           UserAlerts::Alert { UserAlerts::Icon::warning, "MIDI output busy",
+                               MidiInterfaceClass::busyOutputText("Pedal MIDI") } })
+        for (const auto& screenArea : screens)
+            expectReadableInBox(alert, screenArea);
 }
