@@ -74,6 +74,17 @@ Failure outputBusy()
         "other update (in another Flashmere or in flashmere-cli) has finished, then run the update "
         "again.");
 }
+
+Failure lockUnavailable(const juce::String& problem)
+{
+    return failure(Reason::lockUnavailable,
+                   "Flashmere could not make sure that no other update sends to this MIDI output. The "
+                   "system refused the lock that keeps other updates away"
+                       + (problem.isEmpty() ? juce::String() : " (" + problem + ")")
+                       + ". Nothing was sent to the pedal. Close programs you do not need, make sure no "
+                         "other Flashmere or flashmere-cli is updating through this output, then run "
+                         "the update again; if this keeps happening, restart the computer.");
+}
 } // namespace
 
 BasicSysexProtocolClass::BasicSysexProtocolClass(InterfaceBaseClass* interfaceToUse,
@@ -216,10 +227,12 @@ void BasicSysexProtocolClass::run()
     // Held until the pass ends, so that no other pass interleaves its messages with ours.
     const auto claim = deviceInterface->claimOutput();
 
-    if (claim == nullptr)
+    if (claim == nullptr || ! claim->isHeld())
     {
-        const auto busy = outputBusy();
-        finishPass(busy.status, { State::failed, busy.reason });
+        const auto refused = claim != nullptr && claim->getStanding() == OutputClaim::Standing::unavailable
+                                 ? lockUnavailable(claim->getProblem())
+                                 : outputBusy();
+        finishPass(refused.status, { State::failed, refused.reason });
         return;
     }
 
