@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -1138,27 +1139,50 @@ extern "C"
     }
 
     // Flashmere's per-port locks are sockets bound to abstract names starting with
-    // "flashmere-"; while refusing, binding one fails as a sandbox's refusal would.
+    // "flashmere-". While refusing, binding one fails as a sandbox's refusal would. Each
+    // stand-in is a machine of its own, whose ports are named and numbered alike: with
+    // FAKESEQ_LOCK_SCOPE set, the locks of processes of one scope meet, and no others.
     // Every other bind() is the system's.
     int bind(int fd, const sockaddr* address, socklen_t length)
     {
+        using Bind = int (*)(int, const sockaddr*, socklen_t);
+        static const auto systemBind = reinterpret_cast<Bind>(dlsym(RTLD_NEXT, "bind"));
         static constexpr char prefix[] = "flashmere-";
         const auto pathAt = offsetof(sockaddr_un, sun_path);
 
-        if (refusingPortLocks && address != nullptr && address->sa_family == AF_UNIX
-            && length >= pathAt + sizeof(prefix))
-        {
-            const auto* path = reinterpret_cast<const sockaddr_un*>(address)->sun_path;
+        if (address == nullptr || address->sa_family != AF_UNIX || length < pathAt + sizeof(prefix)
+            || length > sizeof(sockaddr_un))
+            return systemBind(fd, address, length);
 
-            if (path[0] == '\0' && std::memcmp(path + 1, prefix, sizeof(prefix) - 1) == 0)
-            {
-                errno = EPERM;
-                return -1;
-            }
+        const auto* path = reinterpret_cast<const sockaddr_un*>(address)->sun_path;
+
+        if (path[0] != '\0' || std::memcmp(path + 1, prefix, sizeof(prefix) - 1) != 0)
+            return systemBind(fd, address, length);
+
+        if (refusingPortLocks)
+        {
+            errno = EPERM;
+            return -1;
         }
 
-        using Bind = int (*)(int, const sockaddr*, socklen_t);
-        static const auto systemBind = reinterpret_cast<Bind>(dlsym(RTLD_NEXT, "bind"));
-        return systemBind(fd, address, length);
+        const char* scope = std::getenv("FAKESEQ_LOCK_SCOPE");
+
+        if (scope == nullptr || *scope == '\0')
+            return systemBind(fd, address, length);
+
+        // FNV-1a: the same in every process.
+        std::uint64_t hash = 14695981039346656037ull;
+
+        for (const auto* c = scope; *c != '\0'; ++c)
+            hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
+
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, "-in-%016llx", static_cast<unsigned long long>(hash));
+        auto name = std::string(path + 1, length - pathAt - 1).substr(0, 80) + suffix;
+        sockaddr_un scoped {};
+        scoped.sun_family = AF_UNIX;
+        std::memcpy(scoped.sun_path + 1, name.data(), name.size());
+        return systemBind(fd, reinterpret_cast<const sockaddr*>(&scoped),
+                          static_cast<socklen_t>(pathAt + 1 + name.size()));
     }
 }

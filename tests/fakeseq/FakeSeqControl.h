@@ -24,6 +24,8 @@
 //   FAKESEQ_UNPLUG_AT="A:1"     port A is unplugged 1 s after that first use; with the
 //                               above, "A" is unplugged at 1 s and back at 2.5 s
 //   FAKESEQ_REFUSE_PORT_LOCKS=1 as fakeseq_refuse_port_locks(1)
+//   FAKESEQ_LOCK_SCOPE=text     Flashmere's per-port update locks meet those of processes
+//                               with the same text only (read at every lock; unset: all)
 //   FAKESEQ_CONTROL=file        lines a test appends to the file while the program runs,
 //                               "plug NAME" or "unplug NAME", act at the stand-in's next
 //                               use (the program's next listing, opening or send)

@@ -367,7 +367,7 @@ TEST_F(Interface, OnePassAtATimeHoldsAnOutputAcrossInterfacesWhateverTheRuntimeF
     // runtime folder where a lock file might be looked for change nothing.
     const auto name = PortLock::nameFor(juce::MidiOutput::getAvailableDevices()[0]);
     ASSERT_TRUE(runtime.getChildFile(name).createDirectory());
-    ASSERT_TRUE(runtime.getChildFile(name + ".lock").createSymbolicLink(juce::File("/nonexistent"), true));
+    ASSERT_TRUE(juce::File("/nonexistent").createSymbolicLink(runtime.getChildFile(name + ".lock"), true));
     ASSERT_TRUE(runtime.setReadOnly(true));
     const auto standing = [](const std::unique_ptr<OutputClaim>& claim)
     { return claim != nullptr ? claim->getStanding() : OutputClaim::Standing::unavailable; };
