@@ -182,22 +182,21 @@ void ContentComp::buttonClicked(juce::Button* button)
 
         if (midiInterface->isConnected() && ! midiInterface->confirmOutputPresent())
         {
-            // Unplugged since the list was last read: the interface chooses it again by
-            // itself once it is back.
-            progressLabel->setText(progressLabelPrefix + " "
-                                       + BasicSysexProtocolClass::headline(outputGoneText),
-                                   juce::dontSendNotification);
-            showUpdateButtonState(false);
-            UserAlerts::show(UserAlerts::Icon::warning, {}, outputGoneText);
+            tellOutputGone();
         }
         else if (midiInterface->isConnected())
         {
             if (! agreesToSend(*firmware))
                 return;
 
+            // A question may have been up for a while, and the interface unplugged
+            // meanwhile: that is no busy port, and nothing starts.
+            if (! midiInterface->isConnected() || ! midiInterface->confirmOutputPresent())
+                return tellOutputGone();
+
             progress = 0.0;
             passEnded = false;
-            passOutputName = midiInterface->getChosenOutputName();
+            passOutput = midiInterface->getChosenOutput();
             protocol->startUpdate();
             updateButton->setEnabled(false);
         }
@@ -279,6 +278,16 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
     repaint();
 }
 
+void ContentComp::tellOutputGone()
+{
+    // Unplugged since the list was last read: the interface chooses it again by itself
+    // once it is back.
+    progressLabel->setText(progressLabelPrefix + " " + BasicSysexProtocolClass::headline(outputGoneText),
+                           juce::dontSendNotification);
+    showUpdateButtonState(false);
+    UserAlerts::show(UserAlerts::Icon::warning, {}, outputGoneText);
+}
+
 void ContentComp::showUpdateButtonState(bool ready)
 {
     const auto colour = ready ? readyColour : notReadyColour;
@@ -291,11 +300,11 @@ void ContentComp::rememberPassOutput()
 {
     // The file is written on the message thread, where the completion is also announced,
     // never on the upload's thread; a file that cannot be written is no news to the user.
-    if (passOutputName.isEmpty() || ! juce::MessageManager::getInstance()->isThisTheMessageThread())
+    if (passOutput.isEmpty() || ! juce::MessageManager::getInstance()->isThisTheMessageThread())
         return;
 
-    settings.setLastOutput(passOutputName);
-    passOutputName.clear();
+    settings.setLastOutput(passOutput);
+    passOutput = {};
 }
 
 bool ContentComp::isUploadUnderWay() const

@@ -93,9 +93,10 @@ private:
     std::unique_ptr<KeyboardFeel::FocusOrder> focusOrder;
     // The output the last completed update went to is remembered for the next start.
     UserSettings settings;
-    juce::String passOutputName;
+    OutputChoice passOutput;
 
     void makeProtocol();
+    void tellOutputGone();
     void showUpdateButtonState(bool ready);
     bool isUploadUnderWay() const;
     void rememberPassOutput();

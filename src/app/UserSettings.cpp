@@ -7,6 +7,8 @@
 namespace
 {
 const char* const lastOutputKey = "lastOutput";
+const char* const lastOutputPositionKey = "lastOutputPosition";
+const char* const lastOutputNamesakesKey = "lastOutputNamesakes";
 
 // Only a plain file of a sensible size is read, or one that is not there yet. Anything
 // else at that place (a folder, a named pipe that would hold up the start until someone
@@ -81,13 +83,18 @@ juce::File UserSettings::defaultFile()
     return folder.getChildFile("Flashmere").getChildFile("Flashmere.settings");
 }
 
-juce::String UserSettings::getLastOutput() const
+OutputChoice UserSettings::getLastOutput() const
 {
-    return properties->getValue(lastOutputKey);
+    // A file of an earlier version names the output only: it is found only while no other
+    // output has its name.
+    return { properties->getValue(lastOutputKey), properties->getIntValue(lastOutputPositionKey),
+             properties->getIntValue(lastOutputNamesakesKey) };
 }
 
-bool UserSettings::setLastOutput(const juce::String& deviceName)
+bool UserSettings::setLastOutput(const OutputChoice& output)
 {
-    properties->setValue(lastOutputKey, deviceName);
+    properties->setValue(lastOutputKey, output.name);
+    properties->setValue(lastOutputPositionKey, output.position);
+    properties->setValue(lastOutputNamesakesKey, output.namesakes);
     return properties->save();
 }

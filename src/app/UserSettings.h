@@ -1,5 +1,7 @@
 #pragma once
 
+#include "midi/OutputChoice.h"
+
 #include <juce_data_structures/juce_data_structures.h>
 #include <memory>
 
@@ -25,13 +27,12 @@ public:
         Windows %APPDATA%\Flashmere\Flashmere.settings. */
     static juce::File defaultFile();
 
-    /** The system's name of the MIDI output of the last completed update; empty if none is
-        known. */
-    juce::String getLastOutput() const;
+    /** The MIDI output of the last completed update; empty if none is known. */
+    OutputChoice getLastOutput() const;
 
     /** Remembers the output; false when the file could not be written (the value is then
         remembered until the program ends). */
-    bool setLastOutput(const juce::String& deviceName);
+    bool setLastOutput(const OutputChoice& output);
 
     /** Larger files are not settings this program wrote: they are not read. */
     static constexpr juce::int64 largestReadableFile = 64 * 1024;

@@ -22,14 +22,6 @@
 
 namespace
 {
-/** The signals that stop an upload after its current message and pause. A Windows
-    console sends Ctrl-C or Ctrl-Break; it has no hang-up, and nothing sends SIGTERM. */
-#if JUCE_WINDOWS
-constexpr std::initializer_list<int> quitSignalNumbers { SIGINT, SIGBREAK };
-#else
-constexpr std::initializer_list<int> quitSignalNumbers { SIGINT, SIGTERM, SIGHUP };
-#endif
-
 /** A loaded image, or none and the reason in problem. Alerts the loader would show in a box
     are told in the problem instead. */
 std::unique_ptr<FirmwareImage> loadImage(const juce::String& path, juce::String& problem)
@@ -363,7 +355,7 @@ int CliCommands::send(const CliArguments& arguments)
     // on until the program has ended these signals are ignored (QuitSignals puts back
     // what was there before it): a late Ctrl-C must not turn a completed update into a
     // killed one.
-    for (const auto signalNumber : quitSignalNumbers)
+    for (const auto signalNumber : QuitSignals::stopSignals())
         std::signal(signalNumber, SIG_IGN);
 
     int stopSignal = 0;
@@ -377,8 +369,7 @@ int CliCommands::send(const CliArguments& arguments)
                 CliOutput::message("stopping after the current message and its pause...");
                 protocol.signalThreadShouldExit();
             }
-        },
-        quitSignalNumbers);
+        });
 
     CliOutput::message("sending " + describe(*image, path) + " to " + port.name.quoted() + ": "
                        + juce::String(total) + " messages, about "

@@ -10,6 +10,7 @@
 #include "cli/CliReport.h"
 #include "cli/CliTexts.h"
 #include "firmware/FirmwareImage.h"
+#include "platform/QuitSignals.h"
 
 #include <cerrno>
 #include <csignal>
@@ -27,6 +28,10 @@
 
 namespace
 {
+// Before any thread exists, so that every thread inherits it: no stop signal ever cuts
+// a pause of the upload short.
+[[maybe_unused]] const bool stopSignalsKept = (QuitSignals::keepFromEveryThread(), true);
+
 #if ! JUCE_WINDOWS
 /** Made ready before anything else runs, JUCE's static objects included (a debug build
     writes its version to standard error from one).

@@ -3,6 +3,8 @@
 #include "midi/PortNames.h"
 #include "platform/UserAlerts.h"
 
+#include <utility>
+
 namespace
 {
 const juce::String disconnectedItem = "(Disconnected)";
@@ -165,7 +167,7 @@ void MidiInterfaceClass::comboBoxChanged(juce::ComboBox* box)
             // The user closes the output: nothing awaited is chosen behind their back. The
             // one notification that follows construction closes nothing and keeps it.
             if (chosenOutput.identifier.isNotEmpty())
-                awaitedOutputName.clear();
+                awaitedOutput = {};
 
             closeOutput();
         }
@@ -283,7 +285,7 @@ void MidiInterfaceClass::showOutputClosed()
         return;
 
     // The device has gone: say so in the selector, as after choosing "(Disconnected)".
-    loseChosenOutput();
+    loseChosenOutput(outputDevices);
 
     if (outputSelector != nullptr)
         outputSelector->setSelectedId(numOutputs + 1, juce::dontSendNotification);
@@ -291,25 +293,30 @@ void MidiInterfaceClass::showOutputClosed()
     sendChangeMessage();
 }
 
-void MidiInterfaceClass::loseChosenOutput()
+void MidiInterfaceClass::loseChosenOutput(const juce::Array<juce::MidiDeviceInfo>& chosenFrom)
 {
-    // Awaited back under its name: the system may give a device that returns another
-    // identifier.
+    // Awaited back under its name and place: the system may give a device that returns
+    // another identifier. The list it was chosen from still holds it.
     if (chosenOutput.identifier.isNotEmpty())
-        awaitedOutputName = chosenOutput.name;
+        awaitedOutput = OutputChoice::of(chosenFrom, chosenFrom.indexOf(chosenOutput));
 
     chosenOutput = {};
     output.close();
 }
 
 //==============================================================================
-void MidiInterfaceClass::preferOutput(const juce::String& deviceName)
+void MidiInterfaceClass::preferOutput(const OutputChoice& wanted)
 {
-    if (outputSelector == nullptr || deviceName.isEmpty())
+    if (outputSelector == nullptr || wanted.isEmpty())
         return;
 
-    awaitedOutputName = deviceName;
+    awaitedOutput = wanted;
     chooseAwaitedOutput();
+}
+
+OutputChoice MidiInterfaceClass::getChosenOutput() const
+{
+    return OutputChoice::of(outputDevices, outputDevices.indexOf(chosenOutput));
 }
 
 void MidiInterfaceClass::followOutputs()
@@ -330,7 +337,7 @@ void MidiInterfaceClass::readOutputs()
     if (devices == outputDevices)
         return;
 
-    outputDevices = std::move(devices);
+    const auto previousDevices = std::exchange(outputDevices, std::move(devices));
     outputNames = displayNames(outputDevices);
     numOutputs = outputNames.size();
     outputSelector->clear(juce::dontSendNotification);
@@ -345,7 +352,7 @@ void MidiInterfaceClass::readOutputs()
     }
 
     const auto hadChosen = chosenOutput.identifier.isNotEmpty();
-    loseChosenOutput();
+    loseChosenOutput(previousDevices);
     outputSelector->setSelectedId(numOutputs + 1, juce::dontSendNotification);
 
     if (! chooseAwaitedOutput() && hadChosen)
@@ -354,22 +361,16 @@ void MidiInterfaceClass::readOutputs()
 
 bool MidiInterfaceClass::chooseAwaitedOutput()
 {
-    if (awaitedOutputName.isEmpty())
+    const auto index = awaitedOutput.findIn(outputDevices);
+
+    if (index < 0)
         return false;
 
-    for (int i = 0; i < outputDevices.size(); ++i)
-    {
-        if (outputDevices.getReference(i).name == awaitedOutputName)
-        {
-            // As if the user had chosen it.
-            outputSelector->setSelectedId(i + 1, juce::dontSendNotification);
-            openOutput(i + 1);
-            sendChangeMessage();
-            return true;
-        }
-    }
-
-    return false;
+    // As if the user had chosen it.
+    outputSelector->setSelectedId(index + 1, juce::dontSendNotification);
+    openOutput(index + 1);
+    sendChangeMessage();
+    return true;
 }
 
 //==============================================================================

@@ -2,6 +2,7 @@
 
 #include "midi/InterfaceBaseClass.h"
 #include "midi/MidiOutputPort.h"
+#include "midi/OutputChoice.h"
 #include "midi/PortListWatch.h"
 #include "midi/PortSelector.h"
 
@@ -59,14 +60,12 @@ public:
     /** What the user is told when the chosen output is held by another program. */
     static juce::String busyOutputText(const juce::String& portName);
 
-    /** Chooses the output of that name (the system's name for it) now if it is present,
-        otherwise as soon as it appears, unless the user chooses something first. Message
-        thread. */
-    void preferOutput(const juce::String& deviceName);
+    /** Chooses that output now if it is present, otherwise as soon as it appears, unless
+        the user chooses something first. Message thread. */
+    void preferOutput(const OutputChoice& wanted);
 
-    /** The system's name of the chosen output, or an empty string when "(Disconnected)" is
-        chosen. */
-    juce::String getChosenOutputName() const { return chosenOutput.name; }
+    /** The chosen output, or none when "(Disconnected)" is chosen. Message thread. */
+    OutputChoice getChosenOutput() const;
 
     /** Reads the system's outputs and brings the selector up to date, unless the
         interface is disabled or the list is open; the interface does this by itself now
@@ -93,7 +92,7 @@ private:
     juce::StringArray outputNames;
     MidiOutputPort output;
     juce::MidiDeviceInfo chosenOutput; // the user's choice, open or not; empty for none
-    juce::String awaitedOutputName; // chosen by itself when it appears
+    OutputChoice awaitedOutput; // chosen by itself when it appears
     juce::Array<juce::MidiDeviceInfo> inputDevices;
     juce::StringArray inputNames;
     std::unique_ptr<juce::MidiInput> input;
@@ -119,7 +118,7 @@ private:
     void showOutputClosed();
     void readOutputs();
     bool chooseAwaitedOutput();
-    void loseChosenOutput();
+    void loseChosenOutput(const juce::Array<juce::MidiDeviceInfo>& chosenFrom);
 
     // Brings the news that the open output has left the system from the protocol thread,
     // where a send finds it, to the message thread, where the selector is.

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <juce_events/juce_events.h>
+#include <pthread.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 namespace
@@ -21,9 +23,54 @@ extern "C" void onQuitSignal(int signalNumber)
 
     errno = savedErrno;
 }
+
+int signalIn(const signalfd_siginfo& info)
+{
+    return (int)info.ssi_signo;
+}
+
+int signalIn(unsigned char byte)
+{
+    return byte;
+}
+
+// Reads all that waits on the descriptor, a record per signal; the first signal, or 0.
+template <typename Record> int readFirst(int fd)
+{
+    Record records[8];
+    int first = 0;
+
+    for (ssize_t n; (n = ::read(fd, records, sizeof(records))) > 0;)
+        if (first == 0)
+            first = signalIn(records[0]);
+
+    return first;
+}
+
+sigset_t setOf(const juce::Array<int>& signals)
+{
+    sigset_t set;
+    sigemptyset(&set);
+
+    for (const auto signalNumber : signals)
+        sigaddset(&set, signalNumber);
+
+    return set;
+}
 } // namespace
 
-QuitSignals::QuitSignals(std::function<void(int)> onSignal, std::initializer_list<int> signalsToCatch)
+juce::Array<int> QuitSignals::stopSignals()
+{
+    return { SIGINT, SIGTERM, SIGHUP };
+}
+
+void QuitSignals::keepFromEveryThread()
+{
+    const auto set = setOf(stopSignals());
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+QuitSignals::QuitSignals(std::function<void(int)> onSignal, const juce::Array<int>& signalsToCatch)
     : callback(std::move(onSignal))
     , signals(signalsToCatch)
 {
@@ -32,23 +79,23 @@ QuitSignals::QuitSignals(std::function<void(int)> onSignal, std::initializer_lis
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
 
+    // Blocked here too, for a process that did not block them at its start; one that
+    // arrived before now is read at once.
+    const auto set = setOf(signals);
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    signalDescriptor = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+
+    if (signalDescriptor >= 0)
+        juce::LinuxEventLoop::registerFdCallback(signalDescriptor, [this](int fd)
+                                                 { deliver(readFirst<signalfd_siginfo>(fd)); });
+
     juce::LinuxEventLoop::registerFdCallback(pipeEnds[0],
-                                             [this](int fd)
-                                             {
-                                                 char buffer[16];
-                                                 int first = 0;
-
-                                                 for (ssize_t n;
-                                                      (n = ::read(fd, buffer, sizeof(buffer))) > 0;)
-                                                     if (first == 0)
-                                                         first = (unsigned char)buffer[0];
-
-                                                 if (callback && first != 0)
-                                                     callback(first);
-                                             });
+                                             [this](int fd) { deliver(readFirst<unsigned char>(fd)); });
 
     signalWriteEnd = pipeEnds[1];
 
+    // A handler, never an ignored signal: an ignored one would be thrown away before the
+    // descriptor could read it.
     struct sigaction action
     {
     };
@@ -71,11 +118,25 @@ QuitSignals::~QuitSignals()
     if (pipeEnds[0] < 0)
         return;
 
+    // The signals stay blocked: one that comes while the program ends waits, harmless,
+    // until the end.
     for (int i = 0; i < signals.size(); ++i)
         ::sigaction(signals[i], &previousActions.getReference(i), nullptr);
+
+    if (signalDescriptor >= 0)
+    {
+        juce::LinuxEventLoop::unregisterFdCallback(signalDescriptor);
+        ::close(signalDescriptor);
+    }
 
     signalWriteEnd = -1;
     juce::LinuxEventLoop::unregisterFdCallback(pipeEnds[0]);
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);
+}
+
+void QuitSignals::deliver(int signalNumber)
+{
+    if (callback && signalNumber != 0)
+        callback(signalNumber);
 }

@@ -2,17 +2,19 @@
 
 #include <csignal>
 #include <functional>
-#include <initializer_list>
 #include <juce_core/juce_core.h>
 #include <memory>
 
-/** Turns Ctrl-C (SIGINT) and SIGTERM, or the signals given, into a call on the message
-    thread while it lives, so that they close the program the way its own close does,
-    instead of killing it in the middle of a message.
+/** Turns the stop signals (Ctrl-C, a hang-up, SIGTERM), or the signals given, into a call
+    on the message thread while it lives, so that they close the program the way its own
+    close does, instead of killing it in the middle of a message.
 
-    The signal handler only writes the signal's number to a pipe that JUCE's run loop
-    watches; the callback runs from the message loop, once for each wake-up, with the
-    first signal that arrived. When it goes, each signal gets back the handling it had
+    The signals are kept blocked in every thread (see keepFromEveryThread()) and read on
+    the message thread through a descriptor that JUCE's run loop watches, so no thread is
+    ever interrupted by one: a worker's pause runs its full length. Should a thread have
+    them unblocked after all, a handler that only writes the signal's number to a pipe
+    the run loop also watches takes them. The callback runs once for each wake-up, with
+    the first signal that arrived. When it goes, each signal gets back the handling it had
     before. One instance at a time.
 
     On Windows a console's Ctrl-C and Ctrl-Break (SIGINT and SIGBREAK) arrive through a
@@ -21,8 +23,16 @@
 class QuitSignals
 {
 public:
+    /** The signals that ask this program to stop on this system. */
+    static juce::Array<int> stopSignals();
+
+    /** Blocks the stop signals in the calling thread, and so in every thread it starts
+        from then on. Call it first thing in the process, before any thread exists; an
+        instance of this class then reads them. Nothing to do on Windows. */
+    static void keepFromEveryThread();
+
     explicit QuitSignals(std::function<void(int signalNumber)> onSignal,
-                         std::initializer_list<int> signalsToCatch = { SIGINT, SIGTERM });
+                         const juce::Array<int>& signalsToCatch = stopSignals());
     ~QuitSignals();
 
 #if JUCE_WINDOWS
@@ -35,8 +45,11 @@ private:
 private:
     std::function<void(int)> callback;
     int pipeEnds[2] = { -1, -1 };
+    int signalDescriptor = -1;
     juce::Array<int> signals;
     juce::Array<struct sigaction> previousActions;
+
+    void deliver(int signalNumber);
 #endif
 
     JUCE_DECLARE_NON_COPYABLE(QuitSignals)

@@ -49,8 +49,18 @@ BOOL WINAPI onConsoleEvent(DWORD event)
 }
 } // namespace
 
-QuitSignals::QuitSignals(std::function<void(int)> onSignal, std::initializer_list<int> signalsToCatch)
-    : receiver(std::make_shared<Receiver>(Receiver { std::move(onSignal), juce::Array<int>(signalsToCatch) }))
+juce::Array<int> QuitSignals::stopSignals()
+{
+    return { SIGINT, SIGBREAK };
+}
+
+void QuitSignals::keepFromEveryThread()
+{
+    // Console events come on a thread of the system's own; no thread of ours is woken.
+}
+
+QuitSignals::QuitSignals(std::function<void(int)> onSignal, const juce::Array<int>& signalsToCatch)
+    : receiver(std::make_shared<Receiver>(Receiver { std::move(onSignal), signalsToCatch }))
 {
     const std::lock_guard<std::mutex> lock(currentLock);
     jassert(current.expired());

@@ -227,9 +227,19 @@ void BasicSysexProtocolClass::run()
     // Held until the pass ends, so that no other pass interleaves its messages with ours.
     const auto claim = deviceInterface->claimOutput();
 
-    if (claim == nullptr || ! claim->isHeld())
+    if (claim == nullptr)
     {
-        const auto refused = claim != nullptr && claim->getStanding() == OutputClaim::Standing::unavailable
+        // An output that has gone, or that is no longer open, is not a busy one.
+        const auto fit = deviceInterface->checkOutput();
+        const auto refused
+            = fit != InterfaceBaseClass::sent ? describeOutputFailure(fit, false) : outputBusy();
+        finishPass(refused.status, { State::failed, refused.reason });
+        return;
+    }
+
+    if (! claim->isHeld())
+    {
+        const auto refused = claim->getStanding() == OutputClaim::Standing::unavailable
                                  ? lockUnavailable(claim->getProblem())
                                  : outputBusy();
         finishPass(refused.status, { State::failed, refused.reason });

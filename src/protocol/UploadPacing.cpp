@@ -34,5 +34,11 @@ int UploadPacing::pauseAfter(int numBytes, double sendMs)
 
 void UploadPacing::pause(int milliseconds)
 {
-    juce::Thread::sleep(milliseconds);
+    // A deadline, not a length: a sleep that something wakes early (a signal, a stop and
+    // continue) sleeps again for what is left.
+    const auto deadline = juce::Time::getMillisecondCounterHiRes() + milliseconds;
+
+    for (auto left = (double)milliseconds; left > 0.0;
+         left = deadline - juce::Time::getMillisecondCounterHiRes())
+        juce::Thread::sleep((int)std::ceil(left));
 }

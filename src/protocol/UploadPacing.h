@@ -51,8 +51,9 @@ public:
         send shows of the driver counts from the next message on. */
     int pauseAfter(int numBytes, double sendMs);
 
-    /** Waits for the given time. It is not cut short by a stop request: a stop takes
-        effect once the pedal has had its pause. Called on the protocol thread. */
+    /** Waits until the given time has passed, however often the thread is woken early.
+        It is not cut short by a stop request: a stop takes effect once the pedal has had
+        its pause. Called on the protocol thread. */
     virtual void pause(int milliseconds);
 
 private:

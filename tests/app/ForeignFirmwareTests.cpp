@@ -6,9 +6,12 @@ struct ForeignFirmware : ScreenFixture
 {
     std::vector<UserAlerts::Question> questions;
     int answer = 1; // Cancel
+    std::function<void()> whileAsked;
     UserAlerts::ScopedAsker asker { [this](const UserAlerts::Question& q)
                                     {
                                         questions.push_back(q);
+                                        if (whileAsked)
+                                            whileAsked();
                                         return answer;
                                     } };
 };
@@ -44,6 +47,25 @@ TEST_F(ForeignFirmware, AnotherProductsFileIsSentOnlyWhenTheUserChoosesSendAnywa
         all.insert(all.end(), m.begin(), m.end());
     EXPECT_EQ(all, bytes);
     EXPECT_EQ(questions.size(), 2u);
+}
+
+TEST_F(ForeignFirmware, AnInterfaceUnpluggedWhileTheQuestionIsUpIsSaidToHaveGone)
+{
+    make(writeFile("other.syx", messages({ 9, 9 }, 0x21)).getFullPathName());
+    choose(1);
+    answer = 0; // Send anyway, once the interface has gone and the list has caught up
+    whileAsked = []
+    {
+        fakeseq_unplug("Pedal MIDI");
+        testsupport::pumpFor(1500);
+    };
+
+    clickUpdate();
+    testsupport::pumpFor(300);
+    EXPECT_FALSE(screen->getProtocol()->isThreadRunning());
+    EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 0);
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].message, ContentComp::outputGoneText) << "not a busy port";
 }
 
 TEST_F(ForeignFirmware, ThisPedalsFileForAnotherDeviceNumberStartsAtOnce)

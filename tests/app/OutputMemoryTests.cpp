@@ -85,6 +85,30 @@ TEST_F(OutputMemory, TheOutputOfACompletedUpdateIsChosenAtTheNextStart)
     EXPECT_TRUE(isReadyColour());
 }
 
+TEST_F(OutputMemory, OfTwoOutputsOfOneNameTheOneUsedIsChosenAndNeverTheOther)
+{
+    fakeseq_reset();
+    fakeseq_add_output_port("Same");
+    fakeseq_add_output_port("Same");
+    const auto firmware = writeFile("fw.syx", messages({ 9 })).getFullPathName();
+    make(firmware);
+    choose(2);
+    completeAnUpdate();
+
+    screen.reset();
+    make(firmware);
+    EXPECT_EQ(selector->getText(), "Same (2)");
+    EXPECT_TRUE(updateButton->isEnabled());
+
+    // Only one of them at the next start: it may be the other one, so none is chosen.
+    screen.reset();
+    fakeseq_reset();
+    fakeseq_add_output_port("Same");
+    make(firmware);
+    EXPECT_EQ(selector->getText(), "(Disconnected)");
+    EXPECT_FALSE(updateButton->isEnabled());
+}
+
 TEST_F(OutputMemory, ASettingsFileThatCannotBeUsedIsIgnored)
 {
     const auto firmware = writeFile("fw.syx", messages({ 9 })).getFullPathName();

@@ -302,6 +302,35 @@ for signal_and_rc in INT:130 HUP:129 TERM:143; do
     check "SIG$signal says how many were sent" grep -qx "interrupted: sent $sent of 234 messages" "$work/out"
 done
 
+# A pause is a deadline. Stop signals at random moments, alone or while the program is
+# stopped and continued (a loaded machine, a debugger), never bring the next message, nor
+# the program's end, sooner than 300 ms after the last message has left the cable.
+short_rounds=()
+for round in $(seq 1 16); do
+    : > "$work/log"
+    : > "$work/end"
+    "${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI" FAKESEQ_END_LOG="$work/end" "$cli" send --port "Pedal MIDI" \
+        --no-log "$work/small.syx" > /dev/null 2>&1 < /dev/null &
+    pid=$!
+    sleep "0.$((RANDOM % 10))$((RANDOM % 10))"
+    {
+        ((round % 2)) && kill -STOP "$pid" && sleep 0.04
+        case $((round % 4)) in
+            0 | 1) kill -TERM "$pid" ;;
+            2) kill -HUP "$pid" ;;
+            3) kill -INT "$pid" && kill -HUP "$pid" && kill -TERM "$pid" ;;
+        esac
+        kill -CONT "$pid"
+    } 2> /dev/null # the program may have ended already
+    wait "$pid"
+    cat "$work/end" >> "$work/log"
+    awk 'NF == 1 && end && $1 - end < 0.300 { bad = 1 }
+         NF > 1 { if (end && $1 - end < 0.300) bad = 1; end = $2 }
+         END { exit bad }' "$work/log" || short_rounds+=("$round")
+done
+check "no signal shortens a pause after a message or before the end (short in rounds: ${short_rounds[*]})" \
+    test "${#short_rounds[@]}" -eq 0
+
 # While a send waits out its pauses its main thread sleeps: it wakes for the pass's own
 # few steps a message, not on a clock (eight at once on two cores must not crowd each
 # other out).
@@ -322,12 +351,13 @@ check "a send's main thread sleeps while it waits (woke $woke times in a second)
 
 # Ctrl-C once the last message's pause has passed changes nothing: the update completed.
 # The program is held at its last write, into a FIFO whose buffer is already full, until
-# the signals have arrived.
+# the signals have arrived. It starts with Ctrl-C at its default action, as from a
+# terminal (a script's background job would start with it ignored).
 mkfifo "$work/fifo"
 exec 7<> "$work/fifo"
 timeout 1 cat /dev/zero >&7
 : > "$work/log"
-"${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI" "$cli" send --port "Pedal MIDI" "$work/small.syx" \
+env --default-signal=INT "${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI" "$cli" send --port "Pedal MIDI" "$work/small.syx" \
     > "$work/fifo" 2> "$work/err" < /dev/null &
 pid=$!
 for _ in $(seq 1 100); do

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Closing while the built-in firmware is being sent, by the title bar's close button, by
-# Alt+F4, by Ctrl-C (SIGINT) and by SIGTERM: the program stops sending after the message
-# under way and ends promptly with exit code 0, leaving a log of what it sent.
+# Alt+F4, by Ctrl-C (SIGINT), by SIGTERM and by a hang-up (SIGHUP, the terminal closed):
+# the program stops sending after the message under way and ends promptly with exit code
+# 0, leaving a log of what it sent.
 source "$(dirname "$0")/lib.sh" "$@"
 
 readonly CLOSE_X=629 CLOSE_Y=15 # the title bar's close button
 
 export FAKESEQ_PORTS="Pedal MIDI"
 
-for how in close-button alt+F4 SIGINT SIGTERM; do
+for how in close-button alt+F4 SIGINT SIGTERM SIGHUP; do
     start_app
     win=$(wait_window "$APP_PID" "$TITLE_BUILTIN") || fail "no window titled '$TITLE_BUILTIN'"
     choose_output "$win" 1

@@ -573,6 +573,17 @@ void configureFromEnvironment(State& s)
 }
 } // namespace
 
+// The moment the program ends, for tests of the silence after its last message.
+__attribute__((destructor)) static void noteTheEnd()
+{
+    if (const char* path = std::getenv("FAKESEQ_END_LOG"); path != nullptr && *path != '\0')
+        if (auto* file = std::fopen(path, "ae"))
+        {
+            std::fprintf(file, "%.6f\n", monotonicSeconds());
+            std::fclose(file);
+        }
+}
+
 //==============================================================================
 // The sequencer functions JUCE calls
 

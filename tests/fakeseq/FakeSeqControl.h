@@ -19,6 +19,8 @@
 //   FAKESEQ_BAUD=31250          as fakeseq_set_baud(31250)
 //   FAKESEQ_LOG=file            every delivered message is appended to the file, one a
 //                               line: "<sendStart> <wireEnd> <port>\t<hex bytes>"
+//   FAKESEQ_END_LOG=file        the moment the program ends (on the same clock as the
+//                               log's) is appended to the file, on a line of its own
 //   FAKESEQ_PLUG_AT="A:2.5;B:4" port A is plugged in 2.5 s after that first use, B after
 //                               4 s (plugged back in if it had been unplugged)
 //   FAKESEQ_UNPLUG_AT="A:1"     port A is unplugged 1 s after that first use; with the

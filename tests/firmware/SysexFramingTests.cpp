@@ -64,6 +64,23 @@ TEST(SysexFraming, NamesTheFirstFaultAndItsOffset)
     }
 }
 
+TEST(SysexFraming, TakesAMessageOfExactlyTheSystemsLimitAndNotOneByteMore)
+{
+    const auto message = [](size_t length)
+    {
+        Bytes bytes(length, 0x00);
+        bytes.front() = 0xF0;
+        bytes.back() = 0xF7;
+        return bytes;
+    };
+
+    EXPECT_TRUE(check(message(SysexFraming::largestSendableMessage)).isClean());
+    const auto over = check(message(SysexFraming::largestSendableMessage + 1));
+    EXPECT_EQ(over.fault, Fault::messageTooLong);
+    EXPECT_EQ(over.faultOffset, 0u);
+    EXPECT_EQ(over.faultMessageLength, SysexFraming::largestSendableMessage + 1);
+}
+
 TEST(SysexFraming, ReadsOnlyTheBytesItIsGiven)
 {
     // The byte after the given range would complete the message; it must not be looked at.

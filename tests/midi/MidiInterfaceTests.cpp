@@ -210,18 +210,18 @@ TEST_F(Interface, TheChosenOutputUnpluggedIsClosedAndChosenAgainWhenItComesBack)
 TEST_F(Interface, APreferredOutputIsChosenOnceItAppearsUnlessTheUserChoseFirst)
 {
     create();
-    midi->preferOutput("Pedal E");
+    midi->preferOutput({ "Pedal E" });
     EXPECT_FALSE(midi->isConnected());
 
     fakeseq_change_after("Pedal E", 1, 0.2);
     ASSERT_TRUE(testsupport::pumpUntil([&] { return midi->isConnected(); }, 3000));
     EXPECT_EQ(selector->getText(), "Pedal E");
     EXPECT_EQ(fakeseq_is_connected("Pedal E"), 1);
-    EXPECT_EQ(midi->getChosenOutputName(), "Pedal E");
+    EXPECT_EQ(midi->getChosenOutput().name, "Pedal E");
 
     // Wished for by the program, but the user chooses another port first, and then
     // "(Disconnected)": that stands.
-    midi->preferOutput("Pedal F");
+    midi->preferOutput({ "Pedal F" });
     choose(2);
     choose(5);
     fakeseq_plug("Pedal F");
@@ -252,13 +252,27 @@ TEST_F(Interface, TheListIsLeftAloneWhileDisabledAndCatchesUpAfter)
     EXPECT_FALSE(midi->isConnected());
 }
 
-TEST_F(Interface, NamesThatRepeatAreNumbered)
+TEST_F(Interface, NamesThatRepeatAreNumberedAndNeverTakenForEachOther)
 {
     fakeseq_add_output_port("Pedal A");
     create();
     EXPECT_EQ(testsupport::describeItems(*selector),
               juce::StringArray(
                   { "5:(Disconnected)", "-", "1:Pedal A (1)", "2:Pedal B", "3:Pedal C", "4:Pedal A (2)" }));
+
+    // The second of two identical interfaces: while it is away, the first is not taken for
+    // it; back, it is chosen again.
+    choose(4);
+    EXPECT_EQ(midi->getChosenOutput().position, 1);
+    fakeseq_unplug("Pedal A"); // the one added last
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return selector->getText() == "(Disconnected)"; }, 3000));
+    testsupport::pumpFor(2 * MidiInterfaceClass::outputPollIntervalMs);
+    EXPECT_FALSE(midi->isConnected());
+    EXPECT_EQ(selector->getText(), "(Disconnected)");
+
+    fakeseq_plug("Pedal A");
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return midi->isConnected(); }, 3000));
+    EXPECT_EQ(selector->getText(), "Pedal A (2)");
 }
 
 TEST_F(Interface, SendsAWholeSysexAsOneMessage)

@@ -90,9 +90,17 @@ TEST(UploadPacing, WhatTheDriverShowedIsForgottenWhenItStopsWaitingOrAPassStarts
     pacing.startPass();
     EXPECT_EQ(pacing.pauseAfter(9, 2.9), 300 + 3);
 
-    // A short message never shows it: its wire time is within a scheduling delay.
+    // A short message never shows it: its wire time is within a scheduling delay. From
+    // 64 bytes on, one does.
     pacing.pauseAfter(63, 25.0);
     EXPECT_EQ(pacing.pauseAfter(9, 2.9), 300 + 3);
+    for (const auto telltale : { 64, 65 })
+    {
+        pacing.startPass();
+        pacing.pauseAfter(telltale, telltale * UploadPacing::wireMsPerByte + 0.2);
+        EXPECT_EQ(pacing.pauseAfter(9, 2.9), 300) << telltale << " bytes";
+    }
+    pacing.startPass();
 
     // A send far slower than its wire time was held up by something else: it shows
     // nothing, and shortens no pause even once the driver is known to wait...
