@@ -74,6 +74,7 @@ Pass launch(const std::string& workDir, int number, int messageLimit, const std:
         setenv("FAKESEQ_BAUD", "31250", 1);
         setenv("FAKESEQ_LOG", pass.midiLog.c_str(), 1);
         setenv("XDG_RUNTIME_DIR", (pass.dir + "/run").c_str(), 1);
+        setenv("FAKESEQ_LOCK_SCOPE", pass.dir.c_str(), 1);
         setenv("XDG_STATE_HOME", (pass.dir + "/state").c_str(), 1);
         unsetenv("DISPLAY");
         const int out = open((pass.dir + "/output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

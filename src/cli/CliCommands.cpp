@@ -423,8 +423,10 @@ int CliCommands::send(const CliArguments& arguments)
     {
         CliOutput::message(protocol.getStatusText());
         report.setError(UploadOutcome::nameOf(result.reason), protocol.getStatusText());
-        return outcome("failed", result.reason == UploadOutcome::Reason::outputBusy ? CliCommands::portError
-                                                                                    : CliCommands::failure);
+        // Nothing was sent: the port could not be used for this update.
+        const auto portRefused = result.reason == UploadOutcome::Reason::outputBusy
+                                 || result.reason == UploadOutcome::Reason::lockUnavailable;
+        return outcome("failed", portRefused ? CliCommands::portError : CliCommands::failure);
     }
 
     return outcome("completed", CliCommands::success);

@@ -47,7 +47,7 @@ public:
         thread. */
     virtual juce::String getOutputName() const { return {}; }
 
-    /** Claims the open output for one pass; null when another pass holds it. Protocol
-        thread. */
+    /** Claims the open output for one pass; the claim tells whether it is held, and a
+        pass goes ahead only when it is. Null when no output is open. Protocol thread. */
     virtual std::unique_ptr<OutputClaim> claimOutput() { return std::make_unique<OutputClaim>(); }
 };

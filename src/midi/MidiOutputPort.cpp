@@ -97,6 +97,5 @@ std::unique_ptr<PortLock> MidiOutputPort::claim() const
     if (output == nullptr)
         return nullptr;
 
-    auto portLock = std::make_unique<PortLock>(device);
-    return portLock->isHeld() ? std::move(portLock) : nullptr;
+    return std::make_unique<PortLock>(device);
 }

@@ -48,8 +48,8 @@ public:
         midisend::SendResult. Any thread. */
     int send(const juce::uint8* data, int numBytes);
 
-    /** Locks the open device against other passes to it, this process's and others';
-        null while another pass holds it, or when nothing is open. */
+    /** Locks the open device against other passes to it, this process's and others'; the
+        lock tells whether it is held (see OutputClaim). Null when nothing is open. */
     std::unique_ptr<PortLock> claim() const;
 
     /** Called, on the thread that found it out, when the open device has left the system

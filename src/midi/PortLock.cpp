@@ -2,27 +2,12 @@
 
 #include "midi/PortNames.h"
 
-#if defined(__linux__) || defined(__APPLE__)
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
+#include <juce_cryptography/juce_cryptography.h>
 
 namespace
 {
-juce::File lockFolder()
-{
-    const auto runtime = juce::SystemStats::getEnvironmentVariable("XDG_RUNTIME_DIR", {});
-
-    if (juce::File::isAbsolutePath(runtime) && juce::File(runtime).isDirectory())
-        return juce::File(runtime);
-
-    return juce::File::getSpecialLocation(juce::File::tempDirectory);
-}
-
-// Letters, digits, '-' and '_' only, so that no port name can reach outside the folder.
-juce::String fileNamePart(const juce::String& text)
+// Letters and digits only, so that the name reads plainly wherever the system lists it.
+juce::String readablePart(const juce::String& text)
 {
     juce::String safe;
 
@@ -30,50 +15,20 @@ juce::String fileNamePart(const juce::String& text)
         safe << (juce::CharacterFunctions::isLetterOrDigit(c) && c < 128 ? juce::String::charToString(c)
                                                                          : juce::String("_"));
 
-    return safe.substring(0, 80);
+    return safe.substring(0, 40);
 }
 } // namespace
 
-juce::File PortLock::fileFor(const juce::MidiDeviceInfo& device)
+juce::String PortLock::nameFor(const juce::MidiDeviceInfo& device)
 {
-    // The identifier tells apart two ports of the same name; the name keeps the file
-    // readable for a person who finds it.
-    // The name as the user reads it, whoever read it from the system (the window keeps
-    // JUCE's reading, flashmere-cli the readable one), so that both name the same file.
-    return lockFolder().getChildFile("flashmere-port-" + fileNamePart(device.identifier) + "-"
-                                     + fileNamePart(PortNames::readable(device.name)) + ".lock");
-}
+    // The identifier tells apart two ports of the same name. The name is the one the user
+    // reads, whoever read it from the system (the window keeps JUCE's reading,
+    // flashmere-cli the readable one), so that both name the same lock. The hash keeps
+    // the whole identity within the system's limit on names (107 bytes for a socket);
+    // the readable part is for a person who finds the lock listed.
+    const auto readable = PortNames::readable(device.name);
+    const auto identity = (device.identifier + "\n" + readable).toStdString();
+    const auto hash = juce::SHA256(identity.data(), identity.size()).toHexString().substring(0, 32);
 
-PortLock::PortLock(const juce::MidiDeviceInfo& device)
-{
-#if defined(__linux__) || defined(__APPLE__)
-    const auto path = fileFor(device).getFullPathName();
-    fd = ::open(path.toRawUTF8(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-
-    if (fd < 0)
-    {
-        held = true;
-        return;
-    }
-
-    int result = 0;
-
-    do
-        result = ::flock(fd, LOCK_EX | LOCK_NB);
-    while (result != 0 && errno == EINTR);
-
-    held = result == 0 || errno != EWOULDBLOCK;
-#else
-    juce::ignoreUnused(device);
-    held = true;
-#endif
-}
-
-PortLock::~PortLock()
-{
-#if defined(__linux__) || defined(__APPLE__)
-    // Closing the file ends the lock.
-    if (fd >= 0)
-        ::close(fd);
-#endif
+    return "flashmere-port-" + hash + "-" + readablePart(readable);
 }

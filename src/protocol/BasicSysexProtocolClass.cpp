@@ -74,6 +74,17 @@ Failure outputBusy()
         "other update (in another Flashmere or in flashmere-cli) has finished, then run the update "
         "again.");
 }
+
+Failure lockUnavailable(const juce::String& problem)
+{
+    return failure(Reason::lockUnavailable,
+                   "Flashmere could not make sure that no other update sends to this MIDI output. The "
+                   "system refused the lock that keeps other updates away"
+                       + (problem.isEmpty() ? juce::String() : " (" + problem + ")")
+                       + ". Nothing was sent to the pedal. Close programs you do not need, make sure no "
+                         "other Flashmere or flashmere-cli is updating through this output, then run "
+                         "the update again; if this keeps happening, restart the computer.");
+}
 } // namespace
 
 BasicSysexProtocolClass::BasicSysexProtocolClass(InterfaceBaseClass* interfaceToUse,
@@ -225,6 +236,15 @@ void BasicSysexProtocolClass::run()
         const auto fit = deviceInterface->checkOutput();
         const auto refused
             = fit != InterfaceBaseClass::sent ? describeOutputFailure(fit, false) : outputBusy();
+        finishPass(refused.status, { State::failed, refused.reason });
+        return;
+    }
+
+    if (! claim->isHeld())
+    {
+        const auto refused = claim->getStanding() == OutputClaim::Standing::unavailable
+                                 ? lockUnavailable(claim->getProblem())
+                                 : outputBusy();
         finishPass(refused.status, { State::failed, refused.reason });
         return;
     }

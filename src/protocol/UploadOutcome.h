@@ -21,6 +21,7 @@ struct UploadOutcome
         outputGone, // the output left the system
         notConnected, // the output is there, but this program's connection to it was refused or cut
         outputBusy, // another pass is sending to the same output
+        lockUnavailable, // the system gave no lock on the output, so another pass might send to it
         sendFailed, // the driver refused a message
         couldNotStart // the upload thread could not be started
     };
@@ -70,6 +71,8 @@ struct UploadOutcome
                 return "notConnected";
             case Reason::outputBusy:
                 return "outputBusy";
+            case Reason::lockUnavailable:
+                return "lockUnavailable";
             case Reason::sendFailed:
                 return "sendFailed";
             case Reason::couldNotStart:

@@ -1,6 +1,7 @@
 #include "ScreenFixture.h"
 #include "firmware/SysexFraming.h"
 #include "look/TemplateLookAndFeel.h"
+#include "midi/PortLock.h"
 #include "protocol/TestPass.h"
 
 using UpdateFlow = ScreenFixture;
@@ -90,6 +91,42 @@ TEST_F(UpdateFlow, ADamagedFileSendsNothingAndGivesTheControlsBack)
     EXPECT_TRUE(isReadyColour());
     EXPECT_TRUE(midi->isEnabled());
     EXPECT_NE(screen->getProtocol()->getProgress(), 1.0);
+}
+
+TEST_F(UpdateFlow, AnOutputThatCannotBeLockedForThePassSendsNothingAndSaysWhyInABox)
+{
+    make();
+    choose(1);
+
+    // failNow(): one pass, told of in its box; the box's first words.
+    const auto failNow = [&]
+    {
+        alerts.clear();
+        clickUpdate();
+        EXPECT_TRUE(testsupport::pumpUntil([&] { return ! alerts.empty(); }, 5000));
+        EXPECT_TRUE(testsupport::pumpUntil([&] { return ! screen->getProtocol()->isThreadRunning(); }));
+        if (alerts.size() != 1u)
+            return juce::String("(") + juce::String(int(alerts.size())) + " boxes)";
+
+        EXPECT_EQ(alerts[0].title, "Update failed");
+        EXPECT_TRUE(alerts[0].message.contains("Nothing was sent to the pedal")) << alerts[0].message;
+        EXPECT_TRUE(updateButton->isEnabled());
+        return alerts[0].message.upToFirstOccurrenceOf(".", false, false);
+    };
+
+    {
+        const PortLock otherPass(juce::MidiOutput::getAvailableDevices()[0]);
+        ASSERT_TRUE(otherPass.isHeld());
+        EXPECT_EQ(failNow(), "Another update is sending to this MIDI output");
+    }
+
+    fakeseq_refuse_port_locks(1);
+    EXPECT_EQ(failNow(), "Flashmere could not make sure that no other update sends to this MIDI output");
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(alerts[0].message.contains("(Operation not permitted)")) << alerts[0].message;
+    EXPECT_EQ(progressText(), "Update progress: Update failed: Flashmere could not make sure that no other "
+                              "update sends to this MIDI output");
+    EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 0);
 }
 
 TEST_F(UpdateFlow, AnInterfaceUnpluggedDuringTheUploadIsAFailedUpdate)

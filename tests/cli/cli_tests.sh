@@ -171,26 +171,51 @@ run "Pedal MIDI" FAKESEQ_LOSE_EVENT="Pedal MIDI:2" -- send --port "Pedal MIDI" "
 check "a last message lost in the moment of an unplug fails the update" test "$rc" -eq 1
 check "only the delivered messages are counted" grep -qx 'failed: sent 2 of 3 messages' "$work/out"
 
-# One update at a time per port, whichever program sends it; another port is free.
+# One update at a time per port, whichever program sends it, whatever its environment
+# (sudo drops XDG_RUNTIME_DIR) and whatever lies in the runtime or temporary folder; another
+# port is free, and a holder that dies frees its port.
 : > "$work/log"
 : > "$work/log2"
-"${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI;Other Port" "$cli" send --port "Pedal MIDI" > /dev/null 2>&1 < /dev/null &
+mkdir -p "$work/run-a" "$work/tmp-b" "$work/junk"
+"${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI;Other Port" XDG_RUNTIME_DIR="$work/run-a" "$cli" send --port "Pedal MIDI" \
+    > /dev/null 2>&1 < /dev/null &
 first=$!
 for _ in $(seq 1 100); do
     [[ $(messages_logged) -ge 1 ]] && break
     sleep 0.05
 done
-"${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI;Other Port" FAKESEQ_LOG="$work/log2" "$cli" send --port "Pedal MIDI" \
-    "$work/small.syx" > "$work/out" 2> "$work/err" < /dev/null
-rc=$?
-check "a second update to the same port is refused" test "$rc" -eq 3
-check "it says another update is sending" grep -q 'another update is sending to this MIDI output' "$work/err"
-check "the second update sends nothing" test ! -s "$work/log2"
+# Whatever the holder left in its runtime folder, a folder and a dangling link of that name.
+for name in $(ls "$work/run-a") stray; do
+    mkdir "$work/junk/$name"
+    ln -s /nonexistent "$work/junk/$name.lock"
+done
+chmod a-w "$work/junk"
+for environment in "XDG_RUNTIME_DIR=$work/run-a" "-u XDG_RUNTIME_DIR TMPDIR=$work/tmp-b" \
+    "XDG_RUNTIME_DIR=$work/junk TMPDIR=$work/junk"; do
+    # shellcheck disable=SC2086 # the words are env's arguments
+    "${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI;Other Port" FAKESEQ_LOG="$work/log2" env $environment \
+        "$cli" send --port "Pedal MIDI" "$work/small.syx" > "$work/out" 2> "$work/err" < /dev/null
+    rc=$?
+    check "a second update to the same port ($environment) is refused (exit $rc)" test "$rc" -eq 3
+    check "it says another update is sending ($environment)" \
+        grep -q 'another update is sending to this MIDI output' "$work/err"
+done
+check "the second updates send nothing" test ! -s "$work/log2"
+chmod u+w "$work/junk"
 "${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI;Other Port" FAKESEQ_LOG="$work/log2" "$cli" send --port "Other Port" \
     "$work/small.syx" > "$work/out" 2> "$work/err" < /dev/null
 check "an update to another port goes ahead meanwhile" test "$?" -eq 0
-kill -INT "$first"
+kill -KILL "$first"
 wait "$first"
+run "Pedal MIDI;Other Port" -- send --port "Pedal MIDI" "$work/small.syx"
+check "a killed update leaves its port free (exit $rc)" test "$rc" -eq 0
+
+# A lock the system refuses is no lock: the update is refused, and nothing is sent.
+run "Pedal MIDI" FAKESEQ_REFUSE_PORT_LOCKS=1 -- send --port "Pedal MIDI" "$work/small.syx"
+check "an update whose port cannot be locked is refused (exit $rc)" test "$rc" -eq 3
+check "it says the port could not be kept from other updates" \
+    grep -q 'Flashmere could not make sure that no other update sends to this MIDI output' "$work/err"
+check "nothing is sent without the lock" test "$(messages_logged)" -eq 0
 
 #==============================================================================
 # --json: standard output is one JSON document, whatever the way the command ends, and it
@@ -242,6 +267,7 @@ done << CASES
 1|refused|anotherProduct|0||--port 1 $work/foreign.syx
 3|refused|unknownPort|0||--port Pedal $work/small.syx
 3|refused|portInUse|0|FAKESEQ_BUSY=Pedal\ MIDI|--port 1 $work/small.syx
+3|failed|lockUnavailable|0|FAKESEQ_REFUSE_PORT_LOCKS=1|--port 1 $work/small.syx
 1|failed|outputGone|2|FAKESEQ_LOSE_EVENT=Pedal\ MIDI:2|--port 1 $work/small.syx
 CASES
 run "Pedal MIDI" -- send --json "$work/small.syx"

@@ -15,14 +15,21 @@
 
 #include <algorithm>
 #include <alsa/asoundlib.h>
+#include <atomic>
 #include <cerrno>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <dlfcn.h>
 #include <mutex>
 #include <set>
 #include <string>
 #include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -37,6 +44,9 @@ constexpr double secondsPerByteAt31250 = 10.0 / 31250.0;
 constexpr int firstInterfaceClient = 20;
 constexpr int firstApplicationClient = 128;
 constexpr int clientLimit = 192;
+
+// Set by fakeseq_refuse_port_locks() or FAKESEQ_REFUSE_PORT_LOCKS; read in bind().
+std::atomic<bool> refusingPortLocks { false };
 
 double monotonicSeconds()
 {
@@ -489,8 +499,8 @@ std::vector<std::string> splitList(const char* text)
 // The real program has no C API to call, so its tests configure the stand-in through
 // the environment: FAKESEQ_PORTS="A;B", FAKESEQ_FAIL_OPEN="A", FAKESEQ_UNPLUG_AFTER="A:5",
 // FAKESEQ_BAUD=31250, FAKESEQ_LOG=file, FAKESEQ_PLUG_AT="A:2.5", FAKESEQ_UNPLUG_AT="A:1",
-// FAKESEQ_LOSE_EVENT="A:2", FAKESEQ_BUSY="A", FAKESEQ_QUERY_DELAY_MS=150 (the longest)
-// and FAKESEQ_CONTROL=file (FakeSeqControl.h).
+// FAKESEQ_LOSE_EVENT="A:2", FAKESEQ_BUSY="A", FAKESEQ_QUERY_DELAY_MS=150 (the longest),
+// FAKESEQ_REFUSE_PORT_LOCKS=1 and FAKESEQ_CONTROL=file (FakeSeqControl.h).
 void configureFromEnvironment(State& s)
 {
     if (s.configured)
@@ -543,6 +553,9 @@ void configureFromEnvironment(State& s)
     for (const auto& name : splitList(std::getenv("FAKESEQ_BUSY")))
         if (auto* i = findByName(s, name.c_str()))
             i->busy = true;
+
+    if (const char* refuse = std::getenv("FAKESEQ_REFUSE_PORT_LOCKS"))
+        refusingPortLocks = std::atoi(refuse) != 0;
 
     if (const char* delay = std::getenv("FAKESEQ_QUERY_DELAY_MS"))
         s.queryDelayMs = std::max(0, std::atoi(delay));
@@ -977,6 +990,7 @@ extern "C"
         s.controlPath.clear();
         s.controlRead = 0;
         s.clientsOpened = 0;
+        refusingPortLocks = false;
 
         for (auto* seq : s.clients)
             for (auto& p : seq->ports)
@@ -1127,5 +1141,59 @@ extern "C"
         auto& s = state();
         const std::lock_guard<std::mutex> lock(s.mutex);
         return s.clientsOpened;
+    }
+
+    void fakeseq_refuse_port_locks(int refuse)
+    {
+        auto lock = lockForSetting();
+        refusingPortLocks = refuse != 0;
+    }
+
+    // Flashmere's per-port locks are sockets bound to abstract names starting with
+    // "flashmere-". While refusing, binding one fails as a sandbox's refusal would. Each
+    // stand-in is a machine of its own, whose ports are named and numbered alike: with
+    // FAKESEQ_LOCK_SCOPE set, the locks of processes of one scope meet, and no others.
+    // Every other bind() is the system's.
+    int bind(int fd, const sockaddr* address, socklen_t length)
+    {
+        using Bind = int (*)(int, const sockaddr*, socklen_t);
+        static const auto systemBind = reinterpret_cast<Bind>(dlsym(RTLD_NEXT, "bind"));
+        static constexpr char prefix[] = "flashmere-";
+        const auto pathAt = offsetof(sockaddr_un, sun_path);
+
+        if (address == nullptr || address->sa_family != AF_UNIX || length < pathAt + sizeof(prefix)
+            || length > sizeof(sockaddr_un))
+            return systemBind(fd, address, length);
+
+        const auto* path = reinterpret_cast<const sockaddr_un*>(address)->sun_path;
+
+        if (path[0] != '\0' || std::memcmp(path + 1, prefix, sizeof(prefix) - 1) != 0)
+            return systemBind(fd, address, length);
+
+        if (refusingPortLocks)
+        {
+            errno = EPERM;
+            return -1;
+        }
+
+        const char* scope = std::getenv("FAKESEQ_LOCK_SCOPE");
+
+        if (scope == nullptr || *scope == '\0')
+            return systemBind(fd, address, length);
+
+        // FNV-1a: the same in every process.
+        std::uint64_t hash = 14695981039346656037ull;
+
+        for (const auto* c = scope; *c != '\0'; ++c)
+            hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
+
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, "-in-%016llx", static_cast<unsigned long long>(hash));
+        auto name = std::string(path + 1, length - pathAt - 1).substr(0, 80) + suffix;
+        sockaddr_un scoped {};
+        scoped.sun_family = AF_UNIX;
+        std::memcpy(scoped.sun_path + 1, name.data(), name.size());
+        return systemBind(fd, reinterpret_cast<const sockaddr*>(&scoped),
+                          static_cast<socklen_t>(pathAt + 1 + name.size()));
     }
 }

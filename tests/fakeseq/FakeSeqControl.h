@@ -25,6 +25,9 @@
 //                               4 s (plugged back in if it had been unplugged)
 //   FAKESEQ_UNPLUG_AT="A:1"     port A is unplugged 1 s after that first use; with the
 //                               above, "A" is unplugged at 1 s and back at 2.5 s
+//   FAKESEQ_REFUSE_PORT_LOCKS=1 as fakeseq_refuse_port_locks(1)
+//   FAKESEQ_LOCK_SCOPE=text     Flashmere's per-port update locks meet those of processes
+//                               with the same text only (read at every lock; unset: all)
 //   FAKESEQ_CONTROL=file        lines a test appends to the file while the program runs,
 //                               "plug NAME" or "unplug NAME", act at the stand-in's next
 //                               use (the program's next listing, opening or send)
@@ -110,6 +113,10 @@ extern "C"
     /** Number of sequencer clients opened since the last fakeseq_reset: each one comes
         and goes in every other program's view of the system. */
     int fakeseq_clients_opened(void);
+
+    /** While refuse is non-zero, the system refuses Flashmere's per-port update locks
+        (binding their sockets fails with EPERM), as a sandbox may. */
+    void fakeseq_refuse_port_locks(int refuse);
 
 #ifdef __cplusplus
 }

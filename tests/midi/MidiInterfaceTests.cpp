@@ -365,7 +365,7 @@ TEST_F(Interface, AnOutputChosenAfterALongIdleWithNothingOpenIsConnected)
     EXPECT_TRUE(boxes.empty()) << boxes.front().message;
 }
 
-TEST_F(Interface, OnePassAtATimeHoldsAnOutputAcrossInterfacesAndAStaleLockFileBlocksNothing)
+TEST_F(Interface, OnePassAtATimeHoldsAnOutputAcrossInterfacesWhateverTheRuntimeFolderHolds)
 {
     const auto runtime = juce::File(juce::SystemStats::getEnvironmentVariable("XDG_RUNTIME_DIR", {}));
     ASSERT_TRUE(runtime.isDirectory()) << "the test main gives each test process a runtime folder";
@@ -377,22 +377,35 @@ TEST_F(Interface, OnePassAtATimeHoldsAnOutputAcrossInterfacesAndAStaleLockFileBl
         ->setSelectedId(1, juce::sendNotificationSync);
     ASSERT_TRUE(other.isConnected());
 
-    // A crashed holder leaves its file behind, but no lock.
-    const auto lockFile = PortLock::fileFor(juce::MidiOutput::getAvailableDevices()[0]);
-    ASSERT_TRUE(lockFile.getParentDirectory() == runtime);
-    ASSERT_TRUE(lockFile.replaceWithText("left behind"));
+    // Nothing in a folder takes part in the lock: a folder, a link and a read-only
+    // runtime folder where a lock file might be looked for change nothing.
+    const auto name = PortLock::nameFor(juce::MidiOutput::getAvailableDevices()[0]);
+    ASSERT_TRUE(runtime.getChildFile(name).createDirectory());
+    ASSERT_TRUE(juce::File("/nonexistent").createSymbolicLink(runtime.getChildFile(name + ".lock"), true));
+    ASSERT_TRUE(runtime.setReadOnly(true));
+    const auto standing = [](const std::unique_ptr<OutputClaim>& claim)
+    { return claim != nullptr ? claim->getStanding() : OutputClaim::Standing::unavailable; };
+    using Standing = OutputClaim::Standing;
 
     {
         auto claim = midi->claimOutput();
-        ASSERT_NE(claim, nullptr);
-        EXPECT_EQ(other.claimOutput(), nullptr) << "the same port, from another interface";
+        EXPECT_EQ(standing(claim), Standing::held);
+        EXPECT_EQ(standing(other.claimOutput()), Standing::busy) << "the same port, from another interface";
 
         choose(2);
-        EXPECT_NE(midi->claimOutput(), nullptr) << "another port is not affected";
+        EXPECT_EQ(standing(midi->claimOutput()), Standing::held) << "another port is not affected";
         choose(1);
     }
 
-    EXPECT_NE(other.claimOutput(), nullptr) << "the lock ends with its pass";
+    EXPECT_EQ(standing(other.claimOutput()), Standing::held) << "the lock ends with its pass";
+    runtime.setReadOnly(false);
+
+    fakeseq_refuse_port_locks(1);
+    const auto refused = other.claimOutput();
+    ASSERT_NE(refused, nullptr);
+    EXPECT_EQ(standing(refused), Standing::unavailable) << "a lock the system refuses is never held";
+    EXPECT_EQ(refused->getProblem(), "Operation not permitted");
+    fakeseq_refuse_port_locks(0);
 }
 
 TEST_F(Interface, PortNamesInUtf8AreShownAsWritten)

@@ -82,13 +82,14 @@ int main(int argc, char** argv)
     if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
 
-    // A runtime folder of this process's own: CTest runs tests side by side, each against
+    // A runtime folder and a lock scope of this process's own: CTest runs tests side by side, each against
     // its own stand-in ports of the same names, and their port locks must not meet.
     char runtime[] = "/tmp/flashmere-test-runtime-XXXXXX";
 
     if (mkdtemp(runtime) != nullptr)
     {
         setenv("XDG_RUNTIME_DIR", runtime, 1);
+        setenv("FAKESEQ_LOCK_SCOPE", runtime, 1);
 
         // Update logs go there too, not into the user's own folder of logs.
         setenv("XDG_STATE_HOME", (std::string(runtime) + "/state").c_str(), 1);
