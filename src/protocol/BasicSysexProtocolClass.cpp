@@ -11,13 +11,7 @@ constexpr juce::uint8 sysexEnd = 0xF7;
 using State = UploadOutcome::State;
 using Reason = UploadOutcome::Reason;
 
-struct Failure
-{
-    juce::String status;
-    Reason reason = Reason::none;
-
-    bool happened() const { return reason != Reason::none; }
-};
+using Failure = BasicSysexProtocolClass::Failure;
 
 Failure failure(Reason reason, const juce::String& story)
 {
@@ -193,6 +187,63 @@ void BasicSysexProtocolClass::finishPass(const juce::String& status, UploadOutco
     setInterfaceEnabled(true);
 }
 
+Failure BasicSysexProtocolClass::refusalBeforeSending(const SysexFraming& framing, const OutputClaim* claim)
+{
+    // Half a firmware is worse than none: nothing goes out unless every byte of the image
+    // belongs to a complete message that the system can carry whole.
+    if (! framing.isClean())
+        return describeImageFault(framing);
+
+    // An output that has gone, or that is no longer open, is not a busy one.
+    if (claim == nullptr)
+    {
+        const auto fit = deviceInterface->checkOutput();
+        return fit != InterfaceBaseClass::sent ? describeOutputFailure(fit, false) : outputBusy();
+    }
+
+    if (! claim->isHeld())
+        return claim->getStanding() == OutputClaim::Standing::unavailable
+                   ? lockUnavailable(claim->getProblem())
+                   : outputBusy();
+
+    if (const auto fit = deviceInterface->checkOutput(); fit != InterfaceBaseClass::sent)
+        return describeOutputFailure(fit, false);
+
+    return {};
+}
+
+Failure BasicSysexProtocolClass::deliver(const juce::uint8* message, size_t count, bool anythingSent)
+{
+    // Only the driver call is timed: whatever else takes time must never be mistaken for
+    // the message's time on the cable, which would shorten the pedal's pause.
+    const auto sendStart = juce::Time::getMillisecondCounterHiRes();
+    const auto result = deviceInterface->sendBytes(message, (int)count);
+    const auto sendMs = juce::Time::getMillisecondCounterHiRes() - sendStart;
+
+    if (result != InterfaceBaseClass::sent)
+        return describeOutputFailure(result, anythingSent);
+
+    if (! record.messages.empty())
+        record.messages.back().gapMs = sendStart - previousWireEnd;
+
+    const auto pauseMs = pacing->pauseAfter((int)count, sendMs);
+    pacing->pause(pauseMs);
+
+    // The last byte has left the cable when the send returned or, for a driver that
+    // queues, a wire time after the send began, whichever is later.
+    previousWireEnd = sendStart + juce::jmax(sendMs, (double)count * UploadPacing::wireMsPerByte);
+    record.messages.push_back({ (int)record.messages.size() + 1, (int)count,
+                                sendStart - record.startCounterMs, sendMs, pauseMs,
+                                juce::Time::getMillisecondCounterHiRes() - previousWireEnd });
+
+    // A message handed over in the moment the interface went away is lost without a word:
+    // it counts only if the output is still there once its pause has passed.
+    if (const auto fit = deviceInterface->checkOutput(); fit != InterfaceBaseClass::sent)
+        return describeOutputFailure(fit, true);
+
+    return {};
+}
+
 void BasicSysexProtocolClass::run()
 {
     const juce::uint8* const begin = firmwareImage != nullptr ? firmwareImage->getData() : nullptr;
@@ -200,9 +251,9 @@ void BasicSysexProtocolClass::run()
     const juce::uint8* const end = begin + total;
 
     readPosition = begin;
-    const juce::uint8* messageStart = readPosition;
     size_t bytesSent = 0;
     messagesDelivered = 0;
+    previousWireEnd = 0.0;
     record.begin(passOutputName);
 
     {
@@ -213,49 +264,18 @@ void BasicSysexProtocolClass::run()
     setStatus("Uploading firmware", { State::running, Reason::none });
     pacing->startPass();
 
-    // Half a firmware is worse than none: nothing goes out unless every byte of the image
-    // belongs to a complete message that the system can carry whole.
     const auto framing = SysexFraming::check(begin, total);
+    // Held until the pass ends, so that no other pass interleaves its messages with ours.
+    const auto claim = framing.isClean() ? deviceInterface->claimOutput() : nullptr;
 
-    if (! framing.isClean())
-    {
-        const auto fault = describeImageFault(framing);
-        finishPass(fault.status, { State::failed, fault.reason });
-        return;
-    }
+    if (const auto refused = refusalBeforeSending(framing, claim.get()); refused.happened())
+        return finishPass(refused.status, { State::failed, refused.reason });
 
     // Room for every message now, so that recording one during the pass is a copy only.
     record.messages.reserve(framing.messages.size());
-
-    // Held until the pass ends, so that no other pass interleaves its messages with ours.
-    const auto claim = deviceInterface->claimOutput();
-
-    if (claim == nullptr)
-    {
-        // An output that has gone, or that is no longer open, is not a busy one.
-        const auto fit = deviceInterface->checkOutput();
-        const auto refused
-            = fit != InterfaceBaseClass::sent ? describeOutputFailure(fit, false) : outputBusy();
-        finishPass(refused.status, { State::failed, refused.reason });
-        return;
-    }
-
-    if (! claim->isHeld())
-    {
-        const auto refused = claim->getStanding() == OutputClaim::Standing::unavailable
-                                 ? lockUnavailable(claim->getProblem())
-                                 : outputBusy();
-        finishPass(refused.status, { State::failed, refused.reason });
-        return;
-    }
-
     Failure failed;
 
-    if (const auto fit = deviceInterface->checkOutput(); fit != InterfaceBaseClass::sent)
-        failed = describeOutputFailure(fit, false);
-
     double done = 0.0;
-    double previousWireEnd = 0.0;
 
     {
         const juce::ScopedLock sl(ProgressValueLock);
@@ -267,52 +287,21 @@ void BasicSysexProtocolClass::run()
         if (! setInterfaceEnabled(false))
             break;
 
-        size_t count = 0;
-        bool complete = false;
+        const auto* const messageStart = readPosition;
 
-        while (readPosition < end && ! complete)
+        while (readPosition < end && *readPosition++ != sysexEnd)
         {
-            ++count;
-            complete = *readPosition++ == sysexEnd;
         }
 
-        if (! complete)
+        if (readPosition[-1] != sysexEnd)
             break; // the framing check rules this out; never send part of a message
 
-        // Only the driver call is timed: whatever else takes time must never be mistaken
-        // for the message's time on the cable, which would shorten the pedal's pause.
-        const auto sendStart = juce::Time::getMillisecondCounterHiRes();
-        const auto result = deviceInterface->sendBytes(messageStart, (int)count);
-        const auto sendMs = juce::Time::getMillisecondCounterHiRes() - sendStart;
+        const auto count = (size_t)(readPosition - messageStart);
+        failed = deliver(messageStart, count, bytesSent > 0);
 
-        if (result != InterfaceBaseClass::sent)
-        {
-            failed = describeOutputFailure(result, bytesSent > 0);
+        if (failed.happened())
             break;
-        }
 
-        if (! record.messages.empty())
-            record.messages.back().gapMs = sendStart - previousWireEnd;
-
-        const auto pauseMs = pacing->pauseAfter((int)count, sendMs);
-        pacing->pause(pauseMs);
-
-        // The last byte has left the cable when the send returned or, for a driver that
-        // queues, a wire time after the send began, whichever is later.
-        previousWireEnd = sendStart + juce::jmax(sendMs, (double)count * UploadPacing::wireMsPerByte);
-        record.messages.push_back({ (int)record.messages.size() + 1, (int)count,
-                                    sendStart - record.startCounterMs, sendMs, pauseMs,
-                                    juce::Time::getMillisecondCounterHiRes() - previousWireEnd });
-
-        // A message handed over in the moment the interface went away is lost without a
-        // word: it counts only if the output is still there once its pause has passed.
-        if (const auto fit = deviceInterface->checkOutput(); fit != InterfaceBaseClass::sent)
-        {
-            failed = describeOutputFailure(fit, true);
-            break;
-        }
-
-        messageStart = readPosition;
         bytesSent += count;
         ++messagesDelivered;
         done = (double)bytesSent / (double)total;
@@ -322,13 +311,15 @@ void BasicSysexProtocolClass::run()
         uploadProgress = done;
     }
 
+    endPass(failed, total > 0 && bytesSent == total);
+}
+
+void BasicSysexProtocolClass::endPass(Failure failed, bool everythingDelivered)
+{
     // Everything delivered is a completed update, even when a stop came during the last
     // pause: the pedal has the whole firmware.
-    if (! failed.happened() && bytesSent == total && total > 0)
-    {
-        finishPass("Update completed", { State::completed, Reason::none });
-        return;
-    }
+    if (! failed.happened() && everythingDelivered)
+        return finishPass("Update completed", { State::completed, Reason::none });
 
     // Told to stop (the program is closing or was interrupted): the text stays as it is.
     if (threadShouldExit())

@@ -9,6 +9,9 @@
 #include <atomic>
 #include <memory>
 
+struct OutputClaim;
+struct SysexFraming;
+
 /** The pedal's update protocol: sends the image as SysEx messages, each one whole, in
     image order, with the pedal's pause after every message. Nothing is read back.
 
@@ -58,6 +61,15 @@ public:
         only when the pedal has everything. */
     static constexpr double mostBeforeTheEnd = 0.99;
 
+    /** Why a pass cannot go on: the status that tells the user, and its reason. */
+    struct Failure
+    {
+        juce::String status;
+        UploadOutcome::Reason reason = UploadOutcome::Reason::none;
+
+        bool happened() const { return reason != UploadOutcome::Reason::none; }
+    };
+
 private:
     double uploadProgress = 0.0;
     const juce::uint8* readPosition = nullptr;
@@ -70,6 +82,11 @@ private:
     juce::File logFile;
     juce::CriticalSection logFileLock;
 
+    double previousWireEnd = 0.0; // when the last message sent had left the cable
+
+    Failure refusalBeforeSending(const SysexFraming& framing, const OutputClaim* claim);
+    Failure deliver(const juce::uint8* message, size_t count, bool anythingSent);
+    void endPass(Failure failed, bool everythingDelivered);
     void finishPass(const juce::String& status, UploadOutcome outcome);
     void keepLog(const juce::String& status, UploadOutcome outcome);
     bool setInterfaceEnabled(bool shouldBeEnabled);

@@ -4,15 +4,10 @@
 
 /** The message-thread lock as a worker thread takes it step after step (the protocol
     thread, at every message of a pass), held in one lock object that lives as long as its
-    owner.
-
-    JUCE 7.0.5's MessageManagerLock is built on the stack of the thread that takes it. The
-    message thread grants it by setting a flag and then signalling an event inside the lock
-    object; the worker can see the flag, do its step, leave the scope and build its next
-    lock in the same place while the message thread is still inside that signal, whose
-    late unlock then writes into the worker's stack (ThreadSanitizer reports the race, and
-    an upload thread was seen to crash on a return address cut to its lower half). A lock
-    object that outlives every step takes such a late signal harmlessly.
+    owner: JUCE 7.0.5 builds its MessageManagerLock on the worker's stack, and the message
+    thread may still be signalling it after the worker has left its scope (docs/performance.md
+    tells how that was found). A lock object that outlives every step takes such a late
+    signal harmlessly.
 
     Otherwise it behaves as MessageManagerLock(Thread*): the wait gives up when the given
     thread is told to stop. On the message thread, or on a thread that already holds the
