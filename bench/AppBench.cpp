@@ -53,6 +53,9 @@ constexpr double closeTargetMs = 500.0;
 constexpr double passCpuTargetSeconds = 1.0;
 constexpr double idleSeconds = 10.0;
 
+// The pedal's silence after a message, which every gap between two sends must keep.
+constexpr double silenceMs = 300.0;
+
 //==============================================================================
 struct App
 {
@@ -134,34 +137,6 @@ void stop(App& app)
         kill(app.pid, SIGKILL);
         waitExit(app, 5.0);
     }
-}
-
-struct LoggedMessage
-{
-    double sendStart = 0, wireEnd = 0;
-    int size = 0;
-};
-
-// The stand-in's log: "<sendStart> <wireEnd> <port>\t<hex bytes>" per delivered message.
-std::vector<LoggedMessage> readLog(const std::string& path)
-{
-    std::vector<LoggedMessage> messages;
-    std::ifstream in(path);
-    std::string line;
-
-    while (std::getline(in, line))
-    {
-        LoggedMessage m;
-        const auto tab = line.rfind('\t');
-
-        if (tab != std::string::npos && std::sscanf(line.c_str(), "%lf %lf", &m.sendStart, &m.wireEnd) == 2)
-        {
-            m.size = int(line.size() - tab - 1) / 2;
-            messages.push_back(m);
-        }
-    }
-
-    return messages;
 }
 
 int countLogLines(const std::string& path)
@@ -466,16 +441,9 @@ int runCpu(XSession& x)
     // The upload's thread has ended by now: only stat still counts its time.
     const auto passCpu = passTo.process - passFrom.process;
     const auto floorCpu = floorTo.live - floorFrom.live;
-    const auto messages = readLog(app.log);
-    std::vector<double> gapErrorsMs;
-    double shortestGapMs = 1e9;
-
-    for (size_t i = 0; i + 1 < messages.size(); ++i)
-    {
-        const auto gapMs = (messages[i + 1].sendStart - messages[i].wireEnd) * 1000.0;
-        shortestGapMs = std::min(shortestGapMs, gapMs);
-        gapErrorsMs.push_back(gapMs - 300.0);
-    }
+    const auto messages = bench::readMidiLog(app.log);
+    bench::GapStatistics gaps;
+    gaps.add(messages, silenceMs);
 
     bench::print("cpu.pass.messages", std::to_string(messages.size()));
     bench::print("cpu.pass.wall_s", passSeconds, 2);
@@ -485,15 +453,10 @@ int runCpu(XSession& x)
     // What the upload costs beyond the empty JUCE window over the same seconds.
     bench::print("cpu.pass.reference_cpu_s", floorCpu, 3);
     bench::print("cpu.pass.beyond_floor_s", passCpu - floorCpu, 3);
-    double meanErrorMs = 0.0;
-
-    for (const auto e : gapErrorsMs)
-        meanErrorMs += e / double(gapErrorsMs.size());
-
-    bench::print("cpu.pass.gap_min_ms", shortestGapMs, 3);
-    bench::print("cpu.pass.gap_error_mean_ms", meanErrorMs, 3);
-    bench::print("cpu.pass.gap_error_p99_ms", bench::percentile(gapErrorsMs, 99), 3);
-    bench::print("cpu.pass.gap_error_worst_ms", bench::percentile(gapErrorsMs, 100), 3);
+    bench::print("cpu.pass.gap_min_ms", gaps.minMs, 3);
+    bench::print("cpu.pass.gap_error_mean_ms", bench::mean(gaps.errorsMs), 3);
+    bench::print("cpu.pass.gap_error_p99_ms", bench::percentile(gaps.errorsMs, 99), 3);
+    bench::print("cpu.pass.gap_error_worst_ms", bench::percentile(gaps.errorsMs, 100), 3);
     bench::print("cpu.pass.peak_memory_mb", double(bench::processStatusKb(app.pid, "VmHWM")) / 1024.0, 1);
 
     x.pump(bench::now() + 2.0);
@@ -532,7 +495,7 @@ int runClose(XSession& x, int runs, unsigned seed)
         if (! x.pumpUntil([&] { return countLogLines(app.log) > 0; }, 5.0))
             failRun(app, "the upload did not start");
 
-        const auto firstSend = readLog(app.log).front().sendStart;
+        const auto firstSend = bench::readMidiLog(app.log).front().sendStart;
         x.moveTo(main, closeX, closeY);
         x.pump(firstSend + moment(random));
 
@@ -541,9 +504,9 @@ int runClose(XSession& x, int runs, unsigned seed)
         if (! waitExit(app, 10.0))
             failRun(app, "the program did not end within 10 s of the close");
 
-        const auto messages = readLog(app.log);
+        const auto messages = bench::readMidiLog(app.log);
         int after = 0;
-        const LoggedMessage* current = nullptr;
+        const bench::LoggedMessage* current = nullptr;
         int currentIndex = -1;
 
         for (size_t i = 0; i < messages.size(); ++i)
@@ -568,7 +531,7 @@ int runClose(XSession& x, int runs, unsigned seed)
                     "exit after %6.1f ms, code %d, %d message(s) after the request\n",
                     run, requestedAt - firstSend,
                     current != nullptr ? (requestedAt - current->sendStart) * 1000.0 : 0.0, currentIndex,
-                    current != nullptr ? current->size : 0, closeMs.back(), app.status, after);
+                    current != nullptr ? int(current->bytes.size()) : 0, closeMs.back(), app.status, after);
     }
 
     const auto worst = bench::percentile(closeMs, 100);
@@ -586,47 +549,28 @@ int runClose(XSession& x, int runs, unsigned seed)
     return met ? 0 : 1;
 }
 
-int usage(const char* name)
-{
-    std::fprintf(stderr,
-                 "usage: %s startup [--runs N] | cpu | close [--runs N] [--seed S]\n"
-                 "       [--program PATH] [--preload PATH] [--reference PATH] (the built ones by default)\n",
-                 name);
-    return 2;
-}
+const char* const usageText
+    = "startup [--runs N] | cpu | close [--runs N] [--seed S]\n"
+      "       [--program PATH] [--preload PATH] [--reference PATH] (the built ones by default)";
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return usage(argv[0]);
+        return bench::usage(argv[0], usageText);
 
     const std::string what = argv[1];
     int runs = what == "close" ? 20 : 12;
     auto seed = (unsigned)std::random_device {}();
 
-    for (int i = 2; i < argc; ++i)
-    {
-        const std::string option = argv[i];
-
-        if (i + 1 >= argc)
-            return usage(argv[0]);
-
-        const std::string value = argv[++i];
-
-        if (option == "--runs")
-            runs = std::max(1, std::atoi(value.c_str()));
-        else if (option == "--seed")
-            seed = (unsigned)std::strtoul(value.c_str(), nullptr, 10);
-        else if (option == "--program")
-            program = value;
-        else if (option == "--preload")
-            preload = value;
-        else if (option == "--reference")
-            reference = value;
-        else
-            return usage(argv[0]);
-    }
+    if (! bench::readOptions(
+            argc, argv, 2,
+            { { "--runs", [&](const char* v) { runs = std::max(1, std::atoi(v)); } },
+              { "--seed", [&](const char* v) { seed = (unsigned)std::strtoul(v, nullptr, 10); } },
+              { "--program", [](const char* v) { program = v; } },
+              { "--preload", [](const char* v) { preload = v; } },
+              { "--reference", [](const char* v) { reference = v; } } }))
+        return bench::usage(argv[0], usageText);
 
     char folder[] = "/tmp/flashmere-bench.XXXXXX";
 
@@ -647,7 +591,7 @@ int main(int argc, char** argv)
         else if (what == "close")
             result = runClose(x, runs, seed);
         else
-            return usage(argv[0]);
+            return bench::usage(argv[0], usageText);
 
         std::filesystem::remove_all(workDir);
         return result;

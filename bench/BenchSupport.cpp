@@ -67,13 +67,23 @@ std::vector<std::string> threadsOf(pid_t pid)
 
     return tasks;
 }
+
+double secondsOn(clockid_t clock)
+{
+    timespec t {};
+    clock_gettime(clock, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
 } // namespace
 
 double now()
 {
-    timespec t {};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+    return secondsOn(CLOCK_MONOTONIC);
+}
+
+double callingThreadCpuSeconds()
+{
+    return secondsOn(CLOCK_THREAD_CPUTIME_ID);
 }
 
 void sleepUntil(double monotonicTime)
@@ -124,6 +134,72 @@ double median(const std::vector<double>& values)
     std::sort(sorted.begin(), sorted.end());
     const auto n = sorted.size();
     return n % 2 == 1 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0;
+}
+
+double mean(const std::vector<double>& values)
+{
+    double sum = 0.0;
+
+    for (const auto v : values)
+        sum += v;
+
+    return values.empty() ? 0.0 : sum / double(values.size());
+}
+
+bool readOptions(int argc, char** argv, int first, const OptionHandlers& handlers)
+{
+    for (int i = first; i < argc; i += 2)
+    {
+        const auto handler = handlers.find(argv[i]);
+
+        if (handler == handlers.end() || i + 1 >= argc)
+            return false;
+
+        handler->second(argv[i + 1]);
+    }
+
+    return true;
+}
+
+int usage(const char* program, const char* text)
+{
+    std::fprintf(stderr, "usage: %s %s\n", program, text);
+    return 2;
+}
+
+//==============================================================================
+std::vector<LoggedMessage> readMidiLog(const std::string& path)
+{
+    std::vector<LoggedMessage> messages;
+    std::ifstream in(path);
+    std::string line;
+
+    while (std::getline(in, line))
+    {
+        LoggedMessage m;
+        const auto tab = line.find('\t');
+
+        if (tab == std::string::npos || std::sscanf(line.c_str(), "%lf %lf", &m.sendStart, &m.wireEnd) != 2)
+            continue;
+
+        for (size_t i = tab + 1; i + 1 < line.size(); i += 2)
+            m.bytes.push_back((unsigned char)std::stoi(line.substr(i, 2), nullptr, 16));
+
+        messages.push_back(std::move(m));
+    }
+
+    return messages;
+}
+
+void GapStatistics::add(const std::vector<LoggedMessage>& messages, double silenceMs)
+{
+    for (size_t i = 0; i + 1 < messages.size(); ++i)
+    {
+        const auto gapMs = (messages[i + 1].sendStart - messages[i].wireEnd) * 1000.0;
+        minMs = std::min(minMs, gapMs);
+        shortCount += gapMs < silenceMs ? 1 : 0;
+        errorsMs.push_back(gapMs - silenceMs);
+    }
 }
 
 SystemCpu SystemCpu::read()

@@ -1,16 +1,22 @@
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
-/** What the benchmarks share: the clock, the machine they ran on, figures printed as
-    "key: value" lines (which bench/run-all.sh reads back), and readings of a process's
-    CPU time and memory from /proc. */
+/** What the benchmarks share: the clocks, their options, the machine they ran on, figures
+    printed as "key: value" lines (which bench/run-all.sh reads back), the gaps between the
+    messages the MIDI stand-in received, and readings of a process's CPU time and memory
+    from /proc. */
 namespace bench
 {
 /** CLOCK_MONOTONIC in seconds: the clock of the MIDI stand-in's log. */
 double now();
+
+/** The CPU time of the calling thread in seconds. */
+double callingThreadCpuSeconds();
 
 /** Sleeps until the given CLOCK_MONOTONIC time. */
 void sleepUntil(double monotonicTime);
@@ -25,6 +31,39 @@ std::string fixed(double value, int decimals);
 /** The value at percentile p (0 to 100) by the nearest-rank method; 0 for no values. */
 double percentile(std::vector<double> values, double p);
 double median(const std::vector<double>& values);
+double mean(const std::vector<double>& values);
+
+/** Hands the value of each "--name value" of argv[first] onwards to the handler of its
+    name; false for a name without a handler or without a value. */
+using OptionHandlers = std::map<std::string, std::function<void(const char* value)>>;
+bool readOptions(int argc, char** argv, int first, const OptionHandlers& handlers);
+
+/** Prints "usage: <program> <text>" to stderr; returns 2, a benchmark's exit for a wrong call. */
+int usage(const char* program, const char* text);
+
+//==============================================================================
+/** A message the MIDI stand-in delivered: when its send began and when its last byte
+    left the cable (CLOCK_MONOTONIC seconds), and its bytes. */
+struct LoggedMessage
+{
+    double sendStart = 0, wireEnd = 0;
+    std::vector<unsigned char> bytes;
+};
+
+/** The stand-in's log (FAKESEQ_LOG): "<sendStart> <wireEnd> <port>\t<hex bytes>" a line. */
+std::vector<LoggedMessage> readMidiLog(const std::string& path);
+
+/** The gaps between messages, each from the moment a message has left the cable to the
+    start of the next send, held against the silence the pedal needs after a message. */
+struct GapStatistics
+{
+    double minMs = 1e9; // the shortest gap
+    int shortCount = 0; // gaps shorter than the silence
+    std::vector<double> errorsMs; // each gap less the silence, in order
+
+    /** Adds the gaps between one pass's messages. */
+    void add(const std::vector<LoggedMessage>& messages, double silenceMs);
+};
 
 /** The busy and total time of all CPUs, from /proc/stat, in clock ticks. */
 struct SystemCpu

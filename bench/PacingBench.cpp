@@ -85,22 +85,6 @@ bool pumpUntil(const std::function<bool()>& condition, double timeoutSeconds)
     return true;
 }
 
-struct Message
-{
-    int size = 0;
-    double sendStart = 0, wireEnd = 0;
-};
-
-double mean(const std::vector<double>& values)
-{
-    double sum = 0.0;
-
-    for (const auto v : values)
-        sum += v;
-
-    return values.empty() ? 0.0 : sum / double(values.size());
-}
-
 //==============================================================================
 /** Sets the pass up, lets the application's own message loop run during it (the loop
     the real program runs, which sleeps until there is something to do), and reports
@@ -236,17 +220,18 @@ private:
     int report()
     {
         // The stand-in's record, checked against the image: every message once, whole, in order.
-        std::vector<Message> messages;
-        std::vector<unsigned char> bytes(1024), received;
+        std::vector<bench::LoggedMessage> messages;
+        std::vector<unsigned char> received;
 
         for (int i = 0; i < fakeseq_message_count(portName); ++i)
         {
-            Message m;
-            m.size
-                = fakeseq_get_message(portName, i, bytes.data(), int(bytes.size()), &m.sendStart, &m.wireEnd);
-            received.insert(received.end(), bytes.begin(),
-                            bytes.begin() + std::min<int>(m.size, int(bytes.size())));
-            messages.push_back(m);
+            bench::LoggedMessage m;
+            m.bytes.resize(1024);
+            const auto size = fakeseq_get_message(portName, i, m.bytes.data(), int(m.bytes.size()),
+                                                  &m.sendStart, &m.wireEnd);
+            m.bytes.resize(std::min<size_t>(m.bytes.size(), size_t(std::max(0, size))));
+            received.insert(received.end(), m.bytes.begin(), m.bytes.end());
+            messages.push_back(std::move(m));
         }
 
         if (received.size() != image->getSize()
@@ -262,23 +247,18 @@ private:
         double limit = 0.0;
 
         for (const auto& m : messages)
-            limit += UploadPacing::silenceMs / 1000.0 + m.size * UploadPacing::wireMsPerByte / 1000.0;
+            limit += UploadPacing::silenceMs / 1000.0
+                     + double(m.bytes.size()) * UploadPacing::wireMsPerByte / 1000.0;
 
-        // A gap runs from the moment a message has left the cable to the start of the next
-        // send. Where its excess comes from: before the pause (the pause's whole
-        // milliseconds, a blocking send's late return), the pause itself oversleeping, and
-        // the work between the pause and the next send.
-        std::vector<double> gapErrorsMs, beforeMs, oversleepMs, afterMs;
-        double shortestGapMs = 1e9;
-        int shortGaps = 0;
+        // Where a gap's excess comes from: before the pause (the pause's whole milliseconds,
+        // a blocking send's late return), the pause itself oversleeping, and the work
+        // between the pause and the next send.
+        bench::GapStatistics gaps;
+        gaps.add(messages, UploadPacing::silenceMs);
+        std::vector<double> beforeMs, oversleepMs, afterMs;
 
         for (size_t i = 0; i + 1 < messages.size(); ++i)
         {
-            const auto gapMs = (messages[i + 1].sendStart - messages[i].wireEnd) * 1000.0;
-            shortestGapMs = std::min(shortestGapMs, gapMs);
-            shortGaps += gapMs < UploadPacing::silenceMs ? 1 : 0;
-            gapErrorsMs.push_back(gapMs - UploadPacing::silenceMs);
-
             const auto& p = pauses[i];
             beforeMs.push_back((p.startedAt - messages[i].wireEnd) * 1000.0 + p.requestedMs
                                - UploadPacing::silenceMs);
@@ -296,24 +276,24 @@ private:
         bench::print(key + "total_s", passSeconds, 3);
         bench::print(key + "excess_percent", excessPercent, 3);
         bench::print(key + "start_to_first_send_ms", (messages.front().sendStart - startedAt) * 1000.0, 3);
-        bench::print(key + "gaps", std::to_string(gapErrorsMs.size()));
-        bench::print(key + "gap_min_ms", shortestGapMs, 3);
-        bench::print(key + "gap_short_count", std::to_string(shortGaps));
-        bench::print(key + "gap_error_mean_ms", mean(gapErrorsMs), 3);
-        bench::print(key + "gap_error_median_ms", bench::median(gapErrorsMs), 3);
-        bench::print(key + "gap_error_p99_ms", bench::percentile(gapErrorsMs, 99), 3);
-        bench::print(key + "gap_error_worst_ms", bench::percentile(gapErrorsMs, 100), 3);
-        bench::print(key + "gap_error_before_pause_mean_ms", mean(beforeMs), 3);
-        bench::print(key + "gap_error_oversleep_mean_ms", mean(oversleepMs), 3);
+        bench::print(key + "gaps", std::to_string(gaps.errorsMs.size()));
+        bench::print(key + "gap_min_ms", gaps.minMs, 3);
+        bench::print(key + "gap_short_count", std::to_string(gaps.shortCount));
+        bench::print(key + "gap_error_mean_ms", bench::mean(gaps.errorsMs), 3);
+        bench::print(key + "gap_error_median_ms", bench::median(gaps.errorsMs), 3);
+        bench::print(key + "gap_error_p99_ms", bench::percentile(gaps.errorsMs, 99), 3);
+        bench::print(key + "gap_error_worst_ms", bench::percentile(gaps.errorsMs, 100), 3);
+        bench::print(key + "gap_error_before_pause_mean_ms", bench::mean(beforeMs), 3);
+        bench::print(key + "gap_error_oversleep_mean_ms", bench::mean(oversleepMs), 3);
         bench::print(key + "gap_error_oversleep_worst_ms", bench::percentile(oversleepMs, 100), 3);
-        bench::print(key + "gap_error_after_pause_mean_ms", mean(afterMs), 3);
+        bench::print(key + "gap_error_after_pause_mean_ms", bench::mean(afterMs), 3);
         bench::print(key + "gap_error_after_pause_worst_ms", bench::percentile(afterMs, 100), 3);
         bench::print(key + "last_pause_ms", (passEnd - messages.back().wireEnd) * 1000.0, 3);
 
         // With slow checks of the port the pass is longer by their time: only the silence
         // after each message is held to its target then.
         const bool met = (slowChecksMs > 0 || (excessPercent <= allowedExcessPercent && excessPercent >= 0.0))
-                         && shortGaps == 0;
+                         && gaps.shortCount == 0;
         bench::print(key + "verdict", met ? "met" : "missed");
         bench::printMachineAtEnd();
         return met ? 0 : 1;
@@ -328,26 +308,12 @@ juce::JUCEApplicationBase* createApplication()
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i)
-    {
-        if (std::strcmp(argv[i], "--baud") == 0 && i + 1 < argc)
-        {
-            baud = std::atoi(argv[++i]);
-        }
-        else if (std::strcmp(argv[i], "--messages") == 0 && i + 1 < argc)
-        {
-            messageLimit = std::max(1, std::atoi(argv[++i]));
-        }
-        else if (std::strcmp(argv[i], "--slow-checks") == 0 && i + 1 < argc)
-        {
-            slowChecksMs = std::max(0, std::atoi(argv[++i]));
-        }
-        else
-        {
-            std::fprintf(stderr, "usage: %s [--baud 0|31250] [--messages N] [--slow-checks MS]\n", argv[0]);
-            return 2;
-        }
-    }
+    if (! bench::readOptions(
+            argc, argv, 1,
+            { { "--baud", [](const char* v) { baud = std::atoi(v); } },
+              { "--messages", [](const char* v) { messageLimit = std::max(1, std::atoi(v)); } },
+              { "--slow-checks", [](const char* v) { slowChecksMs = std::max(0, std::atoi(v)); } } }))
+        return bench::usage(argv[0], "[--baud 0|31250] [--messages N] [--slow-checks MS]");
 
     // A pass that has not ended after four times its length has gone wrong.
     alarm(slowChecksMs > 0 ? 640 : 320);

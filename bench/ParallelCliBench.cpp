@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <signal.h>
@@ -46,12 +45,6 @@ struct Pass
     double exitedAt = 0;
     int status = -1;
     double cpuSeconds = 0; // user and system time of the whole process
-};
-
-struct Message
-{
-    double sendStart = 0, wireEnd = 0;
-    std::vector<unsigned char> bytes;
 };
 
 Pass launch(const std::string& workDir, int number, int messageLimit, const std::string& image)
@@ -91,30 +84,6 @@ Pass launch(const std::string& workDir, int number, int messageLimit, const std:
 
     return pass;
 }
-
-std::vector<Message> readMidiLog(const std::string& path)
-{
-    // Each line: send start and wire end (CLOCK_MONOTONIC seconds), the port, a tab, the bytes in hex.
-    std::vector<Message> messages;
-    std::ifstream in(path);
-    std::string line;
-
-    while (std::getline(in, line))
-    {
-        Message m;
-        const auto tab = line.find('\t');
-
-        if (tab == std::string::npos || std::sscanf(line.c_str(), "%lf %lf", &m.sendStart, &m.wireEnd) != 2)
-            continue;
-
-        for (size_t i = tab + 1; i + 1 < line.size(); i += 2)
-            m.bytes.push_back((unsigned char)std::stoi(line.substr(i, 2), nullptr, 16));
-
-        messages.push_back(std::move(m));
-    }
-
-    return messages;
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -122,18 +91,11 @@ int main(int argc, char** argv)
     int passes = 8;
     int messageLimit = 0;
 
-    for (int i = 1; i < argc; ++i)
-    {
-        if (std::strcmp(argv[i], "--passes") == 0 && i + 1 < argc)
-            passes = std::max(1, std::atoi(argv[++i]));
-        else if (std::strcmp(argv[i], "--messages") == 0 && i + 1 < argc)
-            messageLimit = std::max(1, std::atoi(argv[++i]));
-        else
-        {
-            std::fprintf(stderr, "usage: %s [--passes N] [--messages N]\n", argv[0]);
-            return 2;
-        }
-    }
+    if (! bench::readOptions(
+            argc, argv, 1,
+            { { "--passes", [&](const char* v) { passes = std::max(1, std::atoi(v)); } },
+              { "--messages", [&](const char* v) { messageLimit = std::max(1, std::atoi(v)); } } }))
+        return bench::usage(argv[0], "[--passes N] [--messages N]");
 
     // The image every pass must deliver: the built-in one, or its first messages.
     const FirmwareImage builtIn;
@@ -207,32 +169,24 @@ int main(int argc, char** argv)
     bench::printMachineAtEnd();
 
     bool met = left == 0;
-    double worstTotal = 0, worstExcess = -100, shortestGapMs = 1e9, mostCpu = 0;
-    int shortGaps = 0, worstPass = 0;
-    std::vector<double> gapErrorsMs;
+    double worstTotal = 0, worstExcess = -100, mostCpu = 0;
+    int worstPass = 0;
+    bench::GapStatistics gaps;
 
     for (size_t n = 0; n < running.size(); ++n)
     {
         const auto& p = running[n];
         const auto key = "parallel.pass." + std::to_string(n + 1) + ".";
-        const auto messages = readMidiLog(p.midiLog);
+        const auto messages = bench::readMidiLog(p.midiLog);
         std::vector<unsigned char> received;
 
         for (const auto& m : messages)
             received.insert(received.end(), m.bytes.begin(), m.bytes.end());
 
         const auto whole = received == image && messages.size() == count;
-        double passShortest = 1e9;
-
-        for (size_t i = 0; i + 1 < messages.size(); ++i)
-        {
-            const auto gapMs = (messages[i + 1].sendStart - messages[i].wireEnd) * 1000.0;
-            passShortest = std::min(passShortest, gapMs);
-            shortGaps += gapMs < UploadPacing::silenceMs ? 1 : 0;
-            gapErrorsMs.push_back(gapMs - UploadPacing::silenceMs);
-        }
-
-        shortestGapMs = std::min(shortestGapMs, passShortest);
+        bench::GapStatistics passGaps;
+        passGaps.add(messages, UploadPacing::silenceMs);
+        gaps.add(messages, UploadPacing::silenceMs);
         const auto total
             = messages.empty() || p.exitedAt == 0 ? 0.0 : p.exitedAt - messages.front().sendStart;
         const auto excess = 100.0 * (total - limit) / limit;
@@ -241,7 +195,7 @@ int main(int argc, char** argv)
         bench::print(key + "image_whole", whole ? "yes" : "no");
         bench::print(key + "total_s", total, 3);
         bench::print(key + "excess_percent", excess, 3);
-        bench::print(key + "gap_min_ms", passShortest, 3);
+        bench::print(key + "gap_min_ms", passGaps.minMs, 3);
         bench::print(key + "cpu_s", p.cpuSeconds, 3);
         mostCpu = std::max(mostCpu, p.cpuSeconds);
 
@@ -255,16 +209,16 @@ int main(int argc, char** argv)
         }
     }
 
-    met = met && shortGaps == 0;
+    met = met && gaps.shortCount == 0;
 
     bench::print("parallel.worst.pass", std::to_string(worstPass));
     bench::print("parallel.worst.total_s", worstTotal, 3);
     bench::print("parallel.worst.excess_percent", worstExcess, 3);
-    bench::print("parallel.gap_min_ms", shortestGapMs, 3);
-    bench::print("parallel.gap_short_count", std::to_string(shortGaps));
-    bench::print("parallel.gap_error_median_ms", bench::percentile(gapErrorsMs, 50), 3);
-    bench::print("parallel.gap_error_p99_ms", bench::percentile(gapErrorsMs, 99), 3);
-    bench::print("parallel.gap_error_worst_ms", bench::percentile(gapErrorsMs, 100), 3);
+    bench::print("parallel.gap_min_ms", gaps.minMs, 3);
+    bench::print("parallel.gap_short_count", std::to_string(gaps.shortCount));
+    bench::print("parallel.gap_error_median_ms", bench::percentile(gaps.errorsMs, 50), 3);
+    bench::print("parallel.gap_error_p99_ms", bench::percentile(gaps.errorsMs, 99), 3);
+    bench::print("parallel.gap_error_worst_ms", bench::percentile(gaps.errorsMs, 100), 3);
     bench::print("parallel.cpu_s_most", mostCpu, 3);
     bench::print("parallel.verdict", met ? "met" : "missed");
 

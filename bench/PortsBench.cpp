@@ -13,8 +13,6 @@
 #include "FakeSeqControl.h"
 #include "midi/MidiInterfaceClass.h"
 
-#include <cstring>
-#include <ctime>
 #include <functional>
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <random>
@@ -28,13 +26,6 @@ constexpr double allowedSharePercent = 0.05;
 constexpr double listedTargetMs = 1000.0;
 
 constexpr int looksPerRound = 2000;
-
-double threadCpuSeconds()
-{
-    timespec t {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 bool pumpUntil(const std::function<bool()>& condition, double timeoutSeconds)
 {
@@ -68,7 +59,7 @@ double measureLooks(MidiInterfaceClass& midi, const std::string& key)
         midi.followOutputs();
 
     std::vector<double> wallUs;
-    const auto cpuFrom = threadCpuSeconds();
+    const auto cpuFrom = bench::callingThreadCpuSeconds();
 
     for (int i = 0; i < looksPerRound; ++i)
     {
@@ -77,7 +68,7 @@ double measureLooks(MidiInterfaceClass& midi, const std::string& key)
         wallUs.push_back((bench::now() - start) * 1e6);
     }
 
-    const auto cpuUs = (threadCpuSeconds() - cpuFrom) * 1e6 / looksPerRound;
+    const auto cpuUs = (bench::callingThreadCpuSeconds() - cpuFrom) * 1e6 / looksPerRound;
     bench::print(key + ".cpu_us", cpuUs, 1);
     bench::print(key + ".wall_us_median", bench::median(wallUs), 1);
     bench::print(key + ".wall_us_p99", bench::percentile(wallUs, 99), 1);
@@ -165,22 +156,11 @@ int main(int argc, char** argv)
     int runs = 10;
     auto seed = (unsigned)std::random_device {}();
 
-    for (int i = 1; i < argc; ++i)
-    {
-        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
-        {
-            runs = std::max(1, std::atoi(argv[++i]));
-        }
-        else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc)
-        {
-            seed = (unsigned)std::strtoul(argv[++i], nullptr, 10);
-        }
-        else
-        {
-            std::fprintf(stderr, "usage: %s [--runs N] [--seed S]\n", argv[0]);
-            return 2;
-        }
-    }
+    if (! bench::readOptions(
+            argc, argv, 1,
+            { { "--runs", [&](const char* v) { runs = std::max(1, std::atoi(v)); } },
+              { "--seed", [&](const char* v) { seed = (unsigned)std::strtoul(v, nullptr, 10); } } }))
+        return bench::usage(argv[0], "[--runs N] [--seed S]");
 
     const juce::ScopedJuceInitialiser_GUI gui;
     return run(runs, seed);
