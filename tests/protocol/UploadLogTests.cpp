@@ -9,6 +9,7 @@
 
 #if ! JUCE_WINDOWS
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -214,6 +215,28 @@ TEST_F(LoggedPass, ALogThatCannotBeWrittenWholeLeavesNothing)
     EXPECT_EQ(writtenToFile, juce::File());
     EXPECT_FALSE(fileTarget.exists());
     EXPECT_TRUE(errors.contains("File too large")) << errors;
+}
+
+TEST_F(LoggedPass, AFileTargetThatIsNotARegularFileIsNeitherWaitedOnNorChanged)
+{
+    // A FIFO that nobody reads would hold the writer for ever.
+    const auto fifo = temp.getChildFile("fifo.log");
+    ASSERT_EQ(::mkfifo(fifo.getFullPathName().toRawUTF8(), 0600), 0);
+    const auto subfolder = temp.getChildFile("folder.log");
+    ASSERT_TRUE(subfolder.createDirectory());
+
+    UploadRecord record;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(UploadLog::write(UploadLog::Target::toFile(fifo), record, {}), juce::File());
+    EXPECT_EQ(UploadLog::write(UploadLog::Target::toFile(subfolder), record, {}), juce::File());
+    const auto errors = juce::String(testing::internal::GetCapturedStderr());
+
+    EXPECT_EQ(juce::StringArray::fromLines(errors.trimEnd()).size(), 2) << errors;
+    struct stat info
+    {
+    };
+    EXPECT_TRUE(::stat(fifo.getFullPathName().toRawUTF8(), &info) == 0 && S_ISFIFO(info.st_mode));
+    EXPECT_TRUE(subfolder.isDirectory());
 }
 #endif
 
