@@ -93,11 +93,28 @@ void watchStops()
         std::signal(signalNumber, noteStop);
 }
 
+/** The first stop signal noted, or one waiting while the stop signals are blocked (for a
+    reader of their own); 0 when none came. */
+int stopAsked()
+{
+#if ! JUCE_WINDOWS
+    sigset_t pending;
+
+    if (stopRequested == 0 && ::sigpending(&pending) == 0)
+        for (const auto signalNumber : quitSignalNumbers)
+            if (::sigismember(&pending, signalNumber) == 1)
+                return signalNumber;
+#endif
+
+    return stopRequested;
+}
+
 /** Ends a command that a signal stopped before it did its work. */
 int stoppedEarly(CliReport& report, const juce::String& what)
 {
-    report.set("signal", (int)stopRequested);
-    return report.fail(CliCommands::stoppedBySignal + stopRequested, "interrupted", what);
+    const auto signalNumber = stopAsked();
+    report.set("signal", signalNumber);
+    return report.fail(CliCommands::stoppedBySignal + signalNumber, "interrupted", what);
 }
 
 /** The product an image is for: this pedal, or how another's messages start. */
@@ -253,7 +270,7 @@ int CliCommands::list(bool json)
     CliReport report("list", json);
     const auto devices = outputPorts();
 
-    if (stopRequested != 0)
+    if (stopAsked() != 0)
         return stoppedEarly(report, "stopped before the ports were listed");
 
     report.set("ports", portList(devices));
@@ -390,7 +407,7 @@ int CliCommands::send(const CliArguments& arguments)
     const auto devices = outputPorts();
     juce::MidiDeviceInfo port;
 
-    if (stopRequested != 0)
+    if (stopAsked() != 0)
         return stoppedBeforeStart();
 
     if (! findPort(devices, arguments.port, port, report))
@@ -436,7 +453,7 @@ int CliCommands::send(const CliArguments& arguments)
         quitSignalNumbers);
 
     // One that came before QuitSignals took over was noted.
-    if (stopRequested != 0)
+    if (stopAsked() != 0)
         return stoppedBeforeStart();
 
     CliOutput::message("sending " + describe(*image, path) + " to " + port.name.quoted() + ": "
