@@ -1,5 +1,7 @@
 #include "cli/CliArguments.h"
 
+#include "firmware/PathBytes.h"
+
 #if JUCE_WINDOWS
 #include <windows.h>
 
@@ -81,10 +83,11 @@ CliArguments CliArguments::read(const juce::ArgumentList& args, bool takesPort, 
 
 juce::ArgumentList CliArguments::fromCommandLine(int argc, const char* const argv[])
 {
-    juce::ArgumentList list(argc > 0 ? juce::String::fromUTF8(argv[0]) : juce::String(), juce::StringArray());
+    // Each byte that is not UTF-8 is kept (PathBytes), so that a file name opens as given.
+    juce::ArgumentList list(argc > 0 ? PathBytes::fromNative(argv[0]) : juce::String(), juce::StringArray());
 
     for (int i = 1; i < argc; ++i)
-        list.arguments.add({ juce::String::fromUTF8(argv[i]) });
+        list.arguments.add({ PathBytes::fromNative(argv[i]) });
 
     return list;
 }

@@ -26,7 +26,8 @@ struct CliArguments
 
     /** The command line as typed. JUCE's own ArgumentList constructors trim, unquote and
         drop empty arguments; a file name must arrive as it was given, and an empty one
-        must be seen, to be refused. */
+        must be seen, to be refused. A file name need not be UTF-8: its other bytes are
+        kept as PathBytes keeps them. */
     static juce::ArgumentList fromCommandLine(int argc, const char* const argv[]);
 
 #if JUCE_WINDOWS

@@ -8,6 +8,7 @@
 #include "cli/HeadlessInterface.h"
 #include "cli/ImageSummary.h"
 #include "cli/ProgressPrinter.h"
+#include "firmware/PathBytes.h"
 #include "firmware/ProductSignature.h"
 #include "midi/PortNames.h"
 #include "platform/QuitSignals.h"
@@ -41,22 +42,71 @@ std::unique_ptr<FirmwareImage> loadImage(const juce::String& path, juce::String&
 
     if (image->getData() == nullptr)
     {
-        problem = path + ": " + (alerted.isNotEmpty() ? alerted : juce::String("the file is empty"));
+        // The window's box calls a folder or a FIFO not found; here it is told what it is.
+        const auto kind
+            = FileExport::unlessRegular(juce::File::getCurrentWorkingDirectory().getChildFile(path));
+        problem = PathBytes::shown(path) + ": "
+                  + (kind.isNotEmpty()      ? kind + ", not a firmware file"
+                     : alerted.isNotEmpty() ? alerted
+                                            : juce::String("the file is empty"));
         return nullptr;
     }
 
     return image;
 }
 
-/** The image as JSON names it: "built-in", or the file's path as given. */
+/** The image as JSON names it: "built-in", or the file's path as given (PathBytes::shown). */
 juce::String imageName(const juce::String& path)
 {
-    return path.isEmpty() ? juce::String("built-in") : path;
+    return path.isEmpty() ? juce::String("built-in") : PathBytes::shown(path);
 }
 
 juce::String describe(const FirmwareImage& image, const juce::String& path)
 {
-    return path.isEmpty() ? "built-in (" + image.getProductName() + " " + image.getVersionText() + ")" : path;
+    return path.isEmpty() ? "built-in (" + image.getProductName() + " " + image.getVersionText() + ")"
+                          : PathBytes::shown(path);
+}
+
+/** The first stop signal that came since watchStops(), or 0. */
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void noteStop(int signalNumber)
+{
+    if (stopRequested == 0)
+        stopRequested = signalNumber;
+}
+
+/** From now until the program ends, a stop signal is only noted: a command looks at it
+    between its steps (a port lookup can take seconds) and ends with its result. While an
+    upload runs, QuitSignals takes them and puts this back after. */
+void watchStops()
+{
+    for (const auto signalNumber : QuitSignals::stopSignals())
+        std::signal(signalNumber, noteStop);
+}
+
+/** The first stop signal noted, or one waiting while the stop signals are blocked (for a
+    reader of their own); 0 when none came. */
+int stopAsked()
+{
+#if ! JUCE_WINDOWS
+    sigset_t pending;
+
+    if (stopRequested == 0 && ::sigpending(&pending) == 0)
+        for (const auto signalNumber : QuitSignals::stopSignals())
+            if (::sigismember(&pending, signalNumber) == 1)
+                return signalNumber;
+#endif
+
+    return stopRequested;
+}
+
+/** Ends a command that a signal stopped before it did its work. */
+int stoppedEarly(CliReport& report, const juce::String& what)
+{
+    const auto signalNumber = stopAsked();
+    report.set("signal", signalNumber);
+    return report.fail(CliCommands::stoppedBySignal + signalNumber, "interrupted", what);
 }
 
 /** The product an image is for: this pedal, or how another's messages start. */
@@ -94,9 +144,9 @@ juce::var portList(const juce::Array<juce::MidiDeviceInfo>& devices)
 }
 
 /** Resolves a port given by exact name or by number; tells the ports when it cannot. */
-bool findPort(const juce::String& wanted, juce::MidiDeviceInfo& result, CliReport& report)
+bool findPort(const juce::Array<juce::MidiDeviceInfo>& devices, const juce::String& wanted,
+              juce::MidiDeviceInfo& result, CliReport& report)
 {
-    const auto devices = outputPorts();
     juce::Array<int> matches;
 
     for (int i = 0; i < devices.size(); ++i)
@@ -208,8 +258,13 @@ juce::var productOf(const ProductSignature::Verdict& verdict)
 //==============================================================================
 int CliCommands::list(bool json)
 {
+    watchStops();
     CliReport report("list", json);
     const auto devices = outputPorts();
+
+    if (stopAsked() != 0)
+        return stoppedEarly(report, "stopped before the ports were listed");
+
     report.set("ports", portList(devices));
 
     for (int i = 0; i < devices.size(); ++i)
@@ -286,6 +341,7 @@ int CliCommands::exportImage(const juce::String& outPath)
 
 int CliCommands::send(const CliArguments& arguments)
 {
+    watchStops();
     const auto& path = arguments.files[0];
     CliReport report("send", arguments.json);
     // Every key a script may read is there from the start, in the same order, whatever the
@@ -324,9 +380,29 @@ int CliCommands::send(const CliArguments& arguments)
                   "start with "
                 + product.foreignStart + "); --any-product sends it all the same. Nothing was sent");
 
+    // Refused before anything is sent: a FIFO without a reader, for one, would hold the
+    // program for ever once the upload is over.
+    const auto logFile = juce::File::getCurrentWorkingDirectory().getChildFile(arguments.logFile);
+
+    if (const auto refusal
+        = arguments.logFile.isEmpty() || arguments.noLog ? juce::String() : FileExport::refusal(logFile);
+        refusal.isNotEmpty())
+        return report.fail(CliCommands::failure, "logUnwritable",
+                           "the log cannot go to " + PathBytes::shown(logFile.getFullPathName()) + ": it "
+                               + refusal + "; nothing was sent");
+
+    const auto stoppedBeforeStart = [&report]
+    {
+        report.set("outcome", "interrupted");
+        return stoppedEarly(report, "stopped before the upload started; nothing was sent");
+    };
+    const auto devices = outputPorts();
     juce::MidiDeviceInfo port;
 
-    if (! findPort(arguments.port, port, report))
+    if (stopAsked() != 0)
+        return stoppedBeforeStart();
+
+    if (! findPort(devices, arguments.port, port, report))
         return report.finish(CliCommands::portError);
 
     report.set("port", port.name);
@@ -343,21 +419,17 @@ int CliCommands::send(const CliArguments& arguments)
                            "the MIDI output " + port.name.quoted() + " could not be opened");
 
     BasicSysexProtocolClass protocol(&device, image.get());
-    protocol.setLogTarget(arguments.noLog ? UploadLog::Target::nowhere()
-                          : arguments.logFile.isEmpty()
-                              ? UploadLog::Target::standardFolder()
-                              : UploadLog::Target::toFile(
-                                  juce::File::getCurrentWorkingDirectory().getChildFile(arguments.logFile)));
+    protocol.setLogTarget((arguments.noLog               ? UploadLog::Target::nowhere()
+                           : arguments.logFile.isEmpty() ? UploadLog::Target::standardFolder()
+                                                         : UploadLog::Target::toFile(logFile))
+                              .toldBy("flashmere-cli"));
     ProgressPrinter printer(protocol, device, summary);
 
     // Ctrl-C, a hang-up or SIGTERM asks the upload to stop; it ends after the current
     // message and its pause. Once the pass is over nothing is left to stop, so from then
-    // on until the program has ended these signals are ignored (QuitSignals puts back
-    // what was there before it): a late Ctrl-C must not turn a completed update into a
-    // killed one.
-    for (const auto signalNumber : QuitSignals::stopSignals())
-        std::signal(signalNumber, SIG_IGN);
-
+    // on until the program has ended these signals are only noted and left unread
+    // (QuitSignals puts back what was there before it): a late Ctrl-C must not turn a
+    // completed update into a killed one.
     int stopSignal = 0;
     auto quitSignals = std::make_unique<QuitSignals>(
         [&](int signalNumber)
@@ -370,6 +442,10 @@ int CliCommands::send(const CliArguments& arguments)
                 protocol.signalThreadShouldExit();
             }
         });
+
+    // One that came before QuitSignals took over was noted.
+    if (stopAsked() != 0)
+        return stoppedBeforeStart();
 
     CliOutput::message("sending " + describe(*image, path) + " to " + port.name.quoted() + ": "
                        + juce::String(total) + " messages, about "
@@ -394,7 +470,7 @@ int CliCommands::send(const CliArguments& arguments)
     const auto log = protocol.getLogFile();
 
     if (log != juce::File())
-        CliOutput::message("log: " + log.getFullPathName());
+        CliOutput::message("log: " + PathBytes::shown(log.getFullPathName()));
 
     // Decided on the protocol's outcome, never on its words: only messages delivered to a
     // port still there after their pause count.
@@ -409,7 +485,8 @@ int CliCommands::send(const CliArguments& arguments)
         report.set("outcome", word);
         report.set("messagesSent", device.getMessagesSent());
         report.set("messagesDelivered", delivered);
-        report.set("log", log != juce::File() ? juce::var(log.getFullPathName()) : juce::var());
+        report.set("log",
+                   log != juce::File() ? juce::var(PathBytes::shown(log.getFullPathName())) : juce::var());
         return report.finish(exitCode);
     };
 

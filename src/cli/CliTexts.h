@@ -72,9 +72,10 @@ followed by 300 ms of silence counted from when the message has left the MIDI ca
 Nothing is sent from an image that fails the check, nor from another product's firmware
 unless --any-product is given. Every update writes a log of what was sent (see the
 README) to )" FLASHMERE_CLI_LOG_FOLDER R"(, or to FILE with --log, or nowhere with
---no-log; its place is told on standard error. On a terminal a progress bar shows
-the message count, the percentage and the time left; otherwise one line is printed per
-ten percent. )" FLASHMERE_CLI_STOPPERS R"( after the current message and its
+--no-log; its place is told on standard error. FILE is a new file or a regular file you
+may write; anything else is refused before anything is sent. On a terminal a progress
+bar shows the message count, the percentage and the time left; otherwise one line is
+printed per ten percent. )" FLASHMERE_CLI_STOPPERS R"( after the current message and its
 pause; one that comes after the last message's pause changes nothing. A closed or full
 standard error does not stop the upload. --json prints the outcome, the messages sent
 and delivered and the log's place as one JSON document, also for a refused or failed

@@ -1,5 +1,7 @@
 #include "cli/FileExport.h"
 
+#include "firmware/PathBytes.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -44,7 +46,7 @@ juce::String resolveTarget(const juce::File& target, juce::String& path, bool& e
     path = target.getFullPathName();
     existing = false;
 
-    if (::lstat(path.toRawUTF8(), &info) != 0)
+    if (::lstat(PathBytes::toNative(path).c_str(), &info) != 0)
     {
         if (errno == ENOENT)
             return {}; // a new file
@@ -53,18 +55,18 @@ juce::String resolveTarget(const juce::File& target, juce::String& path, bool& e
 
     if (S_ISLNK(info.st_mode))
     {
-        if (::stat(path.toRawUTF8(), &info) != 0)
+        if (::stat(PathBytes::toNative(path).c_str(), &info) != 0)
             return "is a symbolic link to nothing that can be written (" + errorText(errno) + ")";
 
         if (! S_ISREG(info.st_mode))
             return "is a symbolic link to something that " + describeKind(info.st_mode);
 
-        char* real = ::realpath(path.toRawUTF8(), nullptr);
+        char* real = ::realpath(PathBytes::toNative(path).c_str(), nullptr);
 
         if (real == nullptr)
             return errorText(errno);
 
-        path = juce::String::fromUTF8(real);
+        path = PathBytes::fromNative(real);
         std::free(real);
     }
     else if (! S_ISREG(info.st_mode))
@@ -72,7 +74,7 @@ juce::String resolveTarget(const juce::File& target, juce::String& path, bool& e
         return describeKind(info.st_mode);
     }
 
-    if (! isWritable(path.toRawUTF8(), info))
+    if (! isWritable(PathBytes::toNative(path).c_str(), info))
         return "is read-only";
 
     existing = true;
@@ -103,6 +105,29 @@ bool writeAll(int fd, const char* bytes, size_t size)
 }
 } // namespace
 
+juce::String FileExport::refusal(const juce::File& target)
+{
+    juce::String path;
+    bool existing = false;
+    struct stat info
+    {
+    };
+
+    return resolveTarget(target, path, existing, info);
+}
+
+juce::String FileExport::unlessRegular(const juce::File& file)
+{
+    struct stat info
+    {
+    };
+
+    if (::stat(PathBytes::toNative(file.getFullPathName()).c_str(), &info) != 0 || S_ISREG(info.st_mode))
+        return {};
+
+    return describeKind(info.st_mode);
+}
+
 juce::String FileExport::write(const juce::File& target, const void* data, size_t size)
 {
     juce::String path;
@@ -126,7 +151,8 @@ juce::String FileExport::write(const juce::File& target, const void* data, size_
                   .getSiblingFile("." + finalFile.getFileName() + "."
                                   + juce::String::toHexString(juce::Random::getSystemRandom().nextInt()))
                   .getFullPathName();
-        fd = ::open(temporaryPath.toRawUTF8(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(PathBytes::toNative(temporaryPath).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    0666);
 
         if (fd < 0 && errno != EEXIST)
             break;
@@ -149,7 +175,7 @@ juce::String FileExport::write(const juce::File& target, const void* data, size_
         error = errno;
     }
 
-    if (ok && ::rename(temporaryPath.toRawUTF8(), path.toRawUTF8()) != 0)
+    if (ok && ::rename(PathBytes::toNative(temporaryPath).c_str(), PathBytes::toNative(path).c_str()) != 0)
     {
         ok = false;
         error = errno;
@@ -157,7 +183,7 @@ juce::String FileExport::write(const juce::File& target, const void* data, size_
 
     if (! ok)
     {
-        ::unlink(temporaryPath.toRawUTF8());
+        ::unlink(PathBytes::toNative(temporaryPath).c_str());
         return "could not be written (" + errorText(error) + ")"
                + (existing ? "; the old file is unchanged" : "");
     }

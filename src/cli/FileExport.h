@@ -13,6 +13,14 @@
     file stays as it was. */
 namespace FileExport
 {
+/** Why the target would be refused ("is a folder", "is read-only", ...), before anything
+    is written; empty when a file may be written there. */
+juce::String refusal(const juce::File& target);
+
+/** What stands at the path when it is something other than a regular file ("is a
+    folder", "is a FIFO (named pipe)", ...); empty for a regular file or nothing at all. */
+juce::String unlessRegular(const juce::File& file);
+
 /** Returns an empty string when the file was written, otherwise why it was not. */
 juce::String write(const juce::File& target, const void* data, size_t size);
 } // namespace FileExport

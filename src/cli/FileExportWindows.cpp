@@ -4,18 +4,28 @@
 // target is refused when it is a folder, something other than a file, or read-only.
 // JUCE's temporary file beside the target is written whole, flushed to the disk, and
 // only then put in the target's place (ReplaceFile / MoveFileEx), or removed.
-juce::String FileExport::write(const juce::File& target, const void* data, size_t size)
+juce::String FileExport::unlessRegular(const juce::File& file)
 {
-    if (target.isDirectory())
+    if (file.isDirectory())
         return "is a folder";
 
+    return file.exists() && ! file.existsAsFile() ? "is not a regular file" : juce::String();
+}
+
+juce::String FileExport::refusal(const juce::File& target)
+{
+    if (const auto kind = unlessRegular(target); kind.isNotEmpty())
+        return kind;
+
+    return target.existsAsFile() && ! target.hasWriteAccess() ? "is read-only" : juce::String();
+}
+
+juce::String FileExport::write(const juce::File& target, const void* data, size_t size)
+{
+    if (const auto refused = refusal(target); refused.isNotEmpty())
+        return refused;
+
     const auto existing = target.existsAsFile();
-
-    if (target.exists() && ! existing)
-        return "is not a regular file";
-
-    if (existing && ! target.hasWriteAccess())
-        return "is read-only";
 
     const juce::TemporaryFile temporary(target, juce::TemporaryFile::useHiddenFile);
     const auto unchanged = existing ? juce::String("; the old file is unchanged") : juce::String();

@@ -2,6 +2,7 @@
 
 #include "BuildInfo.h"
 #include "FlashmereFirmwareData.h"
+#include "firmware/PathBytes.h"
 #include "platform/UserAlerts.h"
 
 #include <cerrno>
@@ -144,8 +145,9 @@ juce::String errorText(int error)
 
 SourceFile::SourceFile(const juce::File& file)
 {
-    // Opened without blocking, so that a FIFO cannot stall start-up before the check.
-    fd = ::open(file.getFullPathName().toRawUTF8(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Opened without blocking, so that a FIFO cannot stall start-up before the check; by
+    // the path's own bytes, which need not be UTF-8.
+    fd = ::open(PathBytes::toNative(file.getFullPathName()).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 
     if (fd < 0)
     {

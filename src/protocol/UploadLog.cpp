@@ -1,8 +1,10 @@
 #include "protocol/UploadLog.h"
 
 #include "BuildInfo.h"
+#include "firmware/PathBytes.h"
 #include "firmware/SysexFraming.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -10,11 +12,14 @@
 #include <ctime>
 #include <fcntl.h>
 #include <juce_cryptography/juce_cryptography.h>
+#include <optional>
+#include <vector>
 
 #if JUCE_WINDOWS
 #include <io.h>
 #include <sys/stat.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -22,10 +27,12 @@ namespace UploadLog
 {
 namespace
 {
-// A field never holds the separators of the format: a path or a port name may.
+// A field never holds the separators of the format: a path or a port name may. A byte of
+// a path that is not UTF-8 is written \xHH, and a backslash doubled, so that the path's
+// bytes can be read back.
 juce::String field(const juce::String& text)
 {
-    return text.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n").replace("\r", "\\r");
+    return PathBytes::escaped(text).replace("\t", "\\t").replace("\n", "\\n").replace("\r", "\\r");
 }
 
 juce::String line(std::initializer_list<juce::String> fields)
@@ -59,30 +66,67 @@ juce::String fileStem(juce::Time startedAt)
     return juce::String(text) + "." + juce::String((int)(millis % 1000)).paddedLeft('0', 3) + "Z";
 }
 
-// Writes the whole text; 0 or the error number.
-int writeText(const juce::File& file, int flags, const juce::String& text)
+// Removes a file by its path's own bytes.
+void removeFile(const juce::File& file)
 {
+#if JUCE_WINDOWS
+    ::_wunlink(file.getFullPathName().toWideCharPointer());
+#else
+    ::unlink(PathBytes::toNative(file.getFullPathName()).c_str());
+#endif
+}
+
+// Writes the whole text into a regular file, a new one (createNew) or one emptied first;
+// 0 or the error number, with the reason. Opened without blocking and checked on the open
+// file, so that a FIFO or a device never holds the program after its upload. A file that
+// was opened but could not be written whole is removed: a part of a log would pass for a
+// pass that ended where it stops.
+int writeText(const juce::File& file, bool createNew, const juce::String& text, juce::String& reason)
+{
+    const auto flags = createNew ? O_CREAT | O_EXCL : O_CREAT;
 #if JUCE_WINDOWS
     // The wide-character call, since a narrow path is taken in the ANSI code page.
     const int fd = ::_wopen(file.getFullPathName().toWideCharPointer(),
                             _O_WRONLY | _O_BINARY | _O_NOINHERIT | flags, _S_IREAD | _S_IWRITE);
 #else
-    const int fd = ::open(file.getFullPathName().toRawUTF8(), O_WRONLY | O_CLOEXEC | flags, 0644);
+    const int fd = ::open(PathBytes::toNative(file.getFullPathName()).c_str(),
+                          O_WRONLY | O_CLOEXEC | O_NONBLOCK | flags, 0644);
 #endif
 
     if (fd < 0)
-        return errno;
+    {
+        const auto error = errno;
+        reason = std::strerror(error);
+        return error;
+    }
 
+    struct stat info
+    {
+    };
+
+    if (::fstat(fd, &info) != 0 || (info.st_mode & S_IFMT) != S_IFREG)
+    {
+        ::close(fd);
+        reason = "it is not a regular file";
+        return EINVAL;
+    }
+
+#if JUCE_WINDOWS
+    int error = ::_chsize(fd, 0) == 0 ? 0 : errno;
+#else
+    int error = ::ftruncate(fd, 0) == 0 ? 0 : errno;
+#endif
     const auto* bytes = text.toRawUTF8();
     auto left = text.getNumBytesAsUTF8();
-    int error = 0;
 
     while (left > 0 && error == 0)
     {
-        const auto n = ::write(fd, bytes, left);
+        const auto n = ::write(fd, bytes, (unsigned)left);
 
         if (n < 0 && errno != EINTR)
             error = errno;
+        else if (n == 0)
+            error = ENOSPC;
         else if (n > 0)
         {
             bytes += n;
@@ -93,7 +137,68 @@ int writeText(const juce::File& file, int flags, const juce::String& text)
     if (::close(fd) != 0 && error == 0)
         error = errno;
 
+    if (error != 0)
+    {
+        removeFile(file);
+        reason = std::strerror(error);
+    }
+
     return error;
+}
+
+// A log's name in the folder: its pass's start time, and a number from 2 for the passes
+// that started in the same millisecond ("2026-12-09T11-16-40.123Z-2.log").
+struct LogName
+{
+    juce::String stem;
+    int number = 1;
+
+    // Names sort by time, then number; never as text, where "-10" comes before "-2".
+    bool operator<(const LogName& other) const
+    {
+        return stem != other.stem ? stem < other.stem : number < other.number;
+    }
+};
+
+// The name's time and number, when it is exactly a name the folder's logs are given.
+std::optional<LogName> parseLogName(const juce::String& fileName)
+{
+    static const juce::String shape = "0000-00-00T00-00-00.000Z";
+    const auto stem = fileName.substring(0, shape.length());
+
+    if (stem.length() != shape.length())
+        return std::nullopt;
+
+    for (int i = 0; i < shape.length(); ++i)
+        if (shape[i] == '0' ? ! juce::CharacterFunctions::isDigit(stem[i]) : stem[i] != shape[i])
+            return std::nullopt;
+
+    const auto rest = fileName.substring(shape.length());
+
+    if (rest == ".log")
+        return LogName { stem, 1 };
+
+    const auto digits
+        = rest.fromFirstOccurrenceOf("-", false, false).upToLastOccurrenceOf(".log", false, false);
+
+    if (! rest.startsWith("-") || rest != "-" + digits + ".log" || digits.isEmpty() || digits.length() > 6
+        || ! digits.containsOnly("0123456789") || digits[0] == '0' || digits.getIntValue() < 2)
+        return std::nullopt;
+
+    return LogName { stem, digits.getIntValue() };
+}
+
+// The folder's own logs, oldest first: regular files named as its logs are, never a link.
+std::vector<std::pair<LogName, juce::File>> ownLogs(const juce::File& folder)
+{
+    std::vector<std::pair<LogName, juce::File>> logs;
+
+    for (const auto& f : folder.findChildFiles(juce::File::findFiles, false, "*.log"))
+        if (const auto name = parseLogName(f.getFileName()); name && ! f.isSymbolicLink())
+            logs.emplace_back(*name, f);
+
+    std::sort(logs.begin(), logs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return logs;
 }
 
 juce::File writeInFolder(const juce::File& folder, const juce::String& stem, const juce::String& text,
@@ -105,41 +210,37 @@ juce::File writeInFolder(const juce::File& folder, const juce::String& stem, con
         return {};
     }
 
-    int error = 0;
-
     // Passes that start in the same millisecond (several flashmere-cli at once) each get
-    // a file of their own: a name is taken only by the process that creates it.
-    for (int attempt = 1; attempt <= 100; ++attempt)
+    // a file of their own: a name is taken only by the process that creates it. A new log
+    // takes a number after every log of its millisecond, so that it sorts last even when
+    // an older one has been removed.
+    int first = 1;
+
+    for (const auto& log : ownLogs(folder))
+        if (log.first.stem == stem)
+            first = std::max(first, log.first.number + 1);
+
+    for (int number = first; number < first + 100; ++number)
     {
-        const auto file
-            = folder.getChildFile(stem + (attempt > 1 ? "-" + juce::String(attempt) : "") + ".log");
-        error = writeText(file, O_CREAT | O_EXCL, text);
+        const auto file = folder.getChildFile(stem + (number > 1 ? "-" + juce::String(number) : "") + ".log");
 
-        if (error == 0)
-            return file;
-
-        if (error != EEXIST)
-            break;
+        if (const auto error = writeText(file, true, text, reason); error != EEXIST)
+            return error == 0 ? file : juce::File();
     }
 
-    reason = std::strerror(error);
     return {};
 }
 
 void removeOldest(const juce::File& folder, const juce::File& keep)
 {
-    auto logs = folder.findChildFiles(juce::File::findFiles, false, "*.log");
-    logs.removeIf([](const juce::File& f)
-                  { return ! juce::CharacterFunctions::isDigit(f.getFileName()[0]); });
-    logs.removeFirstMatchingValue(keep);
+    auto logs = ownLogs(folder);
 
-    // Names are start times, so they sort oldest first; the new log always stays, even
-    // when the clock went back.
-    std::sort(logs.begin(), logs.end(),
-              [](const juce::File& a, const juce::File& b) { return a.getFileName() < b.getFileName(); });
+    // The new log always stays, even when the clock went back.
+    logs.erase(std::remove_if(logs.begin(), logs.end(), [&](const auto& log) { return log.second == keep; }),
+               logs.end());
 
-    for (int i = 0; i < logs.size() - (filesKept - 1); ++i)
-        logs.getReference(i).deleteFile();
+    for (size_t i = 0; i + (filesKept - 1) < logs.size(); ++i)
+        logs[i].second.deleteFile();
 }
 } // namespace
 
@@ -197,9 +298,7 @@ juce::File write(const Target& target, const UploadRecord& record, const Subject
 
     if (target.kind == Target::Kind::file)
     {
-        const auto error = writeText(target.where, O_CREAT | O_TRUNC, text);
-        written = error == 0 ? target.where : juce::File();
-        reason = std::strerror(error);
+        written = writeText(target.where, false, text, reason) == 0 ? target.where : juce::File();
     }
     else
     {
@@ -211,8 +310,8 @@ juce::File write(const Target& target, const UploadRecord& record, const Subject
 
     if (written == juce::File())
         std::fprintf(stderr, "%s: the update's log could not be written to %s: %s\n",
-                     BuildInfo::applicationName, target.where.getFullPathName().toRawUTF8(),
-                     reason.toRawUTF8());
+                     target.teller != nullptr ? target.teller : BuildInfo::applicationName,
+                     PathBytes::shown(target.where.getFullPathName()).toRawUTF8(), reason.toRawUTF8());
 
     return written;
 }

@@ -10,8 +10,9 @@
 
     The log is written once the pass is over, never while it paces the pedal. Where it
     goes is the caller's choice: the standard folder (one file per pass, named by its start
-    time, the oldest beyond filesKept removed), a file of the caller's, or nowhere. A log
-    that cannot be written costs the log only: one line on standard error. */
+    time, the oldest of its own beyond filesKept removed), a file of the caller's, or
+    nowhere. A log that cannot be written costs the log only: one line on standard error,
+    and no part of it is left behind. */
 namespace UploadLog
 {
 /** Where a pass's log goes. */
@@ -21,11 +22,20 @@ struct Target
     {
         none,
         folder, // a new file in the folder, named by the pass's start time
-        file // this file, replaced
+        file // this file, replaced; only a new path or a regular file is written
     };
 
     Kind kind = Kind::none;
     juce::File where;
+    const char* teller = nullptr; // who says a log could not be written; null: the application
+
+    /** The same target, with its failure told as coming from that program. */
+    Target toldBy(const char* program) const
+    {
+        auto copy = *this;
+        copy.teller = program;
+        return copy;
+    }
 
     static Target nowhere() { return {}; }
     static Target inFolder(const juce::File& folder) { return { Kind::folder, folder }; }

@@ -1,4 +1,5 @@
 #include "cli/CliArguments.h"
+#include "firmware/PathBytes.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -24,6 +25,28 @@ TEST(CliArguments, FileNamesArriveExactlyAsTyped)
     EXPECT_EQ(read({ "send", "--port", "1", "" }).problem, "an empty file name");
     EXPECT_EQ(read({ "check", "" }, false).problem, "an empty file name");
 }
+
+#if ! JUCE_WINDOWS
+TEST(CliArguments, AFileNameThatIsNotUtf8KeepsItsBytesAndIsShownEscaped)
+{
+    // A Latin-1 name, a stray continuation byte, a UTF-8 surrogate, a cut-off sequence
+    // and an overlong slash; beside them valid UTF-8 and a backslash of the name's own.
+    const std::vector<const char*> names { "caf\xe9.syx", "x\x80y.syx",   "s\xed\xa0\x80.syx",
+                                           "cut\xe2\x98", "\xc0\xaf.syx", "T\xc3\xaate\\x41.syx" };
+    auto words = names;
+    words.insert(words.begin(), "check");
+    const auto args = read(words, false);
+    ASSERT_EQ(args.files.size(), (int)names.size());
+
+    for (size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(PathBytes::toNative(args.files[(int)i]), names[i]) << i;
+
+    EXPECT_EQ(PathBytes::escaped(args.files[0]), "caf\\xe9.syx");
+    EXPECT_EQ(PathBytes::escaped(args.files[1]), "x\\x80y.syx");
+    EXPECT_EQ(PathBytes::escaped(args.files[2]), "s\\xed\\xa0\\x80.syx");
+    EXPECT_EQ(PathBytes::escaped(args.files[5]), juce::String::fromUTF8("T\xc3\xaate\\\\x41.syx"));
+}
+#endif
 
 TEST(CliArguments, DoubleDashEndsTheOptions)
 {

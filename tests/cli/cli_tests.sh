@@ -415,6 +415,69 @@ for args in "list" "check" "export $work/full.syx" "send --port 1 $work/small.sy
 done
 
 #==============================================================================
+# A stop signal before the upload starts (here during a slow port lookup) ends the command
+# with its document all the same, and nothing is sent. The signal comes once the program's
+# main thread is asleep in the stand-in's first slow answer.
+for args in "send --json --port 1 $work/small.syx" "list --json"; do
+    : > "$work/log"
+    # shellcheck disable=SC2086 # the words are the arguments
+    "${fakeseq[@]}" FAKESEQ_PORTS="Pedal MIDI" FAKESEQ_QUERY_DELAY_MS=1500 "$cli" $args \
+        > "$work/out" 2> "$work/err" < /dev/null &
+    pid=$!
+    for _ in $(seq 1 200); do
+        grep -q nanosleep "/proc/$pid/wchan" 2> /dev/null && break
+        sleep 0.05
+    done
+    kill -TERM "$pid"
+    wait "$pid"
+    rc=$?
+    check "SIGTERM during the port lookup of $args exits 143 (got $rc)" test "$rc" -eq 143
+    check "SIGTERM during the port lookup of $args still prints its document" \
+        json_is "d['exitCode'] == 143 and d['signal'] == 15 and d['error']['reason'] == 'interrupted' and d.get('outcome', 'interrupted') == 'interrupted' and d.get('messagesSent', 0) == 0"
+    check "SIGTERM during the port lookup of $args sends nothing" test "$(messages_logged)" -eq 0
+done
+
+# The log goes to a new path or a regular file only, refused before anything is sent: a
+# FIFO without a reader would hold the program for ever once the upload is over. The same
+# things named as the firmware are told for what they are.
+mkfifo "$work/fifo.log"
+mkdir "$work/folder.log"
+tool=(timeout 30 "$cli")
+for target in fifo.log folder.log; do
+    run "Pedal MIDI" -- send --json --port 1 --log "$work/$target" "$work/small.syx"
+    check "--log $target is refused (exit $rc)" test "$rc" -eq 1
+    check "--log $target is refused before anything is sent" test "$(messages_logged)" -eq 0
+    check "--log $target is refused as JSON says" \
+        json_is "d['outcome'] == 'refused' and d['error']['reason'] == 'logUnwritable' and d['messagesSent'] == 0"
+    check "--log $target says what it is" grep -q "$target: it is a " "$work/err"
+
+    run "" -- check "$work/$target"
+    check "check $target fails (exit $rc)" test "$rc" -eq 1
+    check "check says what $target is" grep -q "$target: is a .*, not a firmware file" "$work/err"
+done
+tool=("$cli")
+run "Pedal MIDI" -- send --port 1 --log "$work/no/such/folder/x.log" "$work/small.syx"
+check "a log that cannot be written costs the log only (exit $rc)" test "$rc" -eq 0
+check "flashmere-cli says the log could not be written" \
+    grep -q "^flashmere-cli: the update's log could not be written to $work/no/such/folder/x.log" "$work/err"
+
+# A path that is not UTF-8 is opened as given; JSON and the log show each of its other
+# bytes as \xHH (and a backslash of its own as \\), so that it can be read back.
+while IFS='|' read -r name shown; do
+    name=$(printf '%b' "$name")
+    cp "$work/small.syx" "$work/$name"
+    run "Pedal MIDI" -- send --json --port 1 --log "$work/$name.log" "$work/$name"
+    export SHOWN="$work/$shown"
+    check "a path with bytes that are not UTF-8 is sent ($shown, exit $rc)" test "$rc" -eq 0
+    check "JSON shows its bytes escaped ($shown)" json_is "d['image'] == e['SHOWN'] and d['log'] == e['SHOWN'] + '.log'"
+    check "the log shows its bytes escaped ($shown)" grep -Fxq "image	$work/$shown" "$work/$name.log"
+done << 'CASES'
+caf\xe9.syx|caf\xe9.syx
+x\x80y.syx|x\x80y.syx
+back\\\x80slash.syx|back\\\x80slash.syx
+CASES
+
+#==============================================================================
 run "" -- export "$work/exported.syx"
 check "export writes the file" test "$rc" -eq 0
 check "the exported image is the built-in one, byte for byte" cmp -s "$work/exported.syx" "$builtin"

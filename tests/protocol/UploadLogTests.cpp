@@ -1,9 +1,17 @@
 #include "BuildInfo.h"
 #include "TestPass.h"
+#include "firmware/PathBytes.h"
 #include "protocol/UploadLog.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
 #include <juce_cryptography/juce_cryptography.h>
+
+#if ! JUCE_WINDOWS
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace
 {
@@ -31,9 +39,24 @@ struct LoggedPass : ::testing::Test
         return found;
     }
 
+    /** Writes a log of a pass of that many messages that started at that moment. */
+    juce::File writeLog(juce::int64 startedAtMs, int messages = 1) const
+    {
+        UploadRecord record;
+        record.startedAt = juce::Time(startedAtMs);
+        record.port = "Pedal MIDI";
+        record.messages.resize((size_t)messages);
+        const juce::uint8 bytes[] = { 0xf0, 0x00, 0xf7 };
+        return UploadLog::write(UploadLog::Target::inFolder(folder), record,
+                                { "x.syx", bytes, sizeof(bytes) });
+    }
+
     juce::File temp = juce::File::createTempFile("flashmere-log");
     juce::File folder = temp.getChildFile("state/flashmere/logs");
 };
+
+/** 2020-01-01T00:00:00Z, in milliseconds. */
+constexpr juce::int64 newYear2020 = 1577836800000;
 } // namespace
 
 TEST_F(LoggedPass, ACompletedAndAFailedPassEachLeaveALinePerMessageSentAndTheirOutcome)
@@ -121,7 +144,16 @@ TEST_F(LoggedPass, TheFolderKeepsTheNewest50LogsAndNothingElseOfItsOwnIsTouched)
     folder.createDirectory();
     for (int i = 0; i < UploadLog::filesKept; ++i)
         folder.getChildFile(juce::String::formatted("2020-01-01T00-00-%02d.000Z.log", i)).create();
-    folder.getChildFile("notes.log").create(); // not a log of ours
+    // Not logs of ours, whatever their names start with; nor is any symbolic link, even
+    // one named as the oldest log would be.
+    const juce::StringArray others { "notes.log", "0-keep-me.log", "1999-old-manual.log" };
+    for (const auto& name : others)
+        folder.getChildFile(name).create();
+    const auto outside = temp.getChildFile("outside.log");
+    outside.create();
+    const juce::StringArray links { "1000.log", "2019-12-31T23-59-59.999Z.log" };
+    for (const auto& name : links)
+        ASSERT_TRUE(outside.createSymbolicLink(folder.getChildFile(name), false)) << name;
 
     Pass pass(testimages::fromBytes(testimages::messages({ 9 })));
     pass.protocol.setLogTarget(UploadLog::Target::inFolder(folder));
@@ -130,8 +162,90 @@ TEST_F(LoggedPass, TheFolderKeepsTheNewest50LogsAndNothingElseOfItsOwnIsTouched)
     EXPECT_TRUE(pass.protocol.getLogFile().existsAsFile());
     EXPECT_FALSE(folder.getChildFile("2020-01-01T00-00-00.000Z.log").exists()) << "the oldest goes";
     EXPECT_TRUE(folder.getChildFile("2020-01-01T00-00-01.000Z.log").exists());
-    EXPECT_TRUE(folder.getChildFile("notes.log").exists());
-    EXPECT_EQ(folder.getNumberOfChildFiles(juce::File::findFiles), UploadLog::filesKept + 1);
+    for (const auto& name : others)
+        EXPECT_TRUE(folder.getChildFile(name).exists()) << name;
+    for (const auto& name : links)
+        EXPECT_TRUE(folder.getChildFile(name).isSymbolicLink()) << name;
+    EXPECT_TRUE(outside.existsAsFile());
+    EXPECT_EQ(folder.getNumberOfChildFiles(juce::File::findFiles), UploadLog::filesKept + 5);
+}
+
+TEST_F(LoggedPass, LogsOfOneMillisecondGoOldestFirstAndANewOneNeverTakesAFreedName)
+{
+    // A folder full of passes that all started in one millisecond.
+    for (int i = 0; i < UploadLog::filesKept; ++i)
+        ASSERT_NE(writeLog(newYear2020), juce::File()) << i;
+
+    const auto stem = folder.getChildFile("2020-01-01T00-00-00.000Z");
+    EXPECT_EQ(writeLog(newYear2020).getFileName(), "2020-01-01T00-00-00.000Z-51.log");
+    EXPECT_FALSE(stem.withFileExtension("log").exists()) << "the first of them goes";
+    EXPECT_TRUE(stem.getSiblingFile(stem.getFileName() + "-10.log").exists());
+
+    EXPECT_EQ(writeLog(newYear2020).getFileName(), "2020-01-01T00-00-00.000Z-52.log");
+    EXPECT_FALSE(stem.getSiblingFile(stem.getFileName() + "-2.log").exists());
+    EXPECT_EQ(folder.getNumberOfChildFiles(juce::File::findFiles), UploadLog::filesKept);
+}
+
+#if ! JUCE_WINDOWS
+TEST_F(LoggedPass, ALogThatCannotBeWrittenWholeLeavesNothing)
+{
+    // A disk that is full after the first kilobyte: a file size limit. The limit is only
+    // lowered, so it can be put back without privileges.
+    folder.createDirectory();
+    const auto fileTarget = temp.getChildFile("mine.log");
+    rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    auto* const previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+
+    testing::internal::CaptureStderr();
+    const auto written = writeLog(newYear2020, 100);
+    UploadRecord record;
+    record.messages.resize(100);
+    const auto writtenToFile = UploadLog::write(UploadLog::Target::toFile(fileTarget), record, {});
+    const auto errors = juce::String(testing::internal::GetCapturedStderr());
+
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(written, juce::File());
+    EXPECT_EQ(folder.getNumberOfChildFiles(juce::File::findFilesAndDirectories), 0);
+    EXPECT_EQ(writtenToFile, juce::File());
+    EXPECT_FALSE(fileTarget.exists());
+    EXPECT_TRUE(errors.contains("File too large")) << errors;
+}
+
+TEST_F(LoggedPass, AFileTargetThatIsNotARegularFileIsNeitherWaitedOnNorChanged)
+{
+    // A FIFO that nobody reads would hold the writer for ever.
+    const auto fifo = temp.getChildFile("fifo.log");
+    ASSERT_EQ(::mkfifo(fifo.getFullPathName().toRawUTF8(), 0600), 0);
+    const auto subfolder = temp.getChildFile("folder.log");
+    ASSERT_TRUE(subfolder.createDirectory());
+
+    UploadRecord record;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(UploadLog::write(UploadLog::Target::toFile(fifo), record, {}), juce::File());
+    EXPECT_EQ(UploadLog::write(UploadLog::Target::toFile(subfolder), record, {}), juce::File());
+    const auto errors = juce::String(testing::internal::GetCapturedStderr());
+
+    EXPECT_EQ(juce::StringArray::fromLines(errors.trimEnd()).size(), 2) << errors;
+    struct stat info
+    {
+    };
+    EXPECT_TRUE(::stat(fifo.getFullPathName().toRawUTF8(), &info) == 0 && S_ISFIFO(info.st_mode));
+    EXPECT_TRUE(subfolder.isDirectory());
+}
+#endif
+
+TEST_F(LoggedPass, APathsBytesThatAreNotUtf8CanBeReadBackFromTheLog)
+{
+    const auto path = PathBytes::fromNative("/tmp/caf\xe9 \\x80\\.syx");
+    UploadRecord record;
+    const auto text = UploadLog::format(record, { path, nullptr, 0 });
+    EXPECT_TRUE(text.contains("\nimage\t/tmp/caf\\xe9 \\\\x80\\\\.syx\n")) << text;
 }
 
 TEST_F(LoggedPass, AFolderThatCannotBeWrittenCostsTheLogOnlyAndSaysSoInOneLine)
