@@ -2,7 +2,6 @@
 
 #include "BuildInfo.h"
 #include "firmware/ProductSignature.h"
-#include "firmware/SysexFraming.h"
 #include "platform/UserAlerts.h"
 
 namespace
@@ -12,13 +11,12 @@ namespace
 // not asked about: the upload refuses it and says why.
 bool agreesToSend(const FirmwareImage& image)
 {
-    const auto* data = image.getData();
-    const size_t size = image.getSize();
+    const auto& facts = image.getFacts();
 
-    if (! SysexFraming::check(data, size).isClean())
+    if (! facts.framing.isClean())
         return true;
 
-    const auto verdict = ProductSignature::thisPedal().check(data, size);
+    const auto& verdict = facts.product;
 
     if (verdict.isThisProduct)
         return true;
@@ -255,8 +253,9 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
                                    + (failed ? BasicSysexProtocolClass::headline(status) : status),
                                juce::dontSendNotification);
 
-        // The status still says so as the next pass starts, with the bar back at 0.
-        if (progress == 1.0 && status == "Update completed")
+        // Decided on the outcome, never on the words of the status; the outcome still says
+        // so as the next pass starts, with the bar back at 0.
+        if (progress == 1.0 && protocol->getOutcome().state == UploadOutcome::State::completed)
             rememberPassOutput();
 
         if (failureIsNew)

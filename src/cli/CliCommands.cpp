@@ -284,7 +284,7 @@ int CliCommands::check(const juce::String& path, bool anyProduct, bool json)
         return report.fail(CliCommands::failure, "fileUnreadable", problem);
 
     const auto summary = ImageSummary::of(*image);
-    const auto product = ProductSignature::thisPedal().check(image->getData(), image->getSize());
+    const auto product = image->getFacts().product;
     const auto messages = (juce::int64)summary.framing.messages.size();
 
     report.line("image: " + describe(*image, path));
@@ -371,8 +371,7 @@ int CliCommands::send(const CliArguments& arguments)
                            "refusing to send " + describe(*image, path) + ": "
                                + juce::String(summary.framing.describeFault()) + "; nothing was sent");
 
-    if (const auto product = ProductSignature::thisPedal().check(image->getData(), image->getSize());
-        ! product.isThisProduct && ! arguments.anyProduct)
+    if (const auto product = image->getFacts().product; ! product.isThisProduct && ! arguments.anyProduct)
         return report.fail(
             CliCommands::failure, "anotherProduct",
             "refusing to send " + describe(*image, path)

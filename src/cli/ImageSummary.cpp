@@ -15,7 +15,7 @@ ImageSummary ImageSummary::of(const FirmwareImage& image)
     ImageSummary summary;
     const auto* data = image.getData();
     summary.totalBytes = image.getSize();
-    summary.framing = SysexFraming::check(data, summary.totalBytes);
+    summary.framing = image.getFacts().framing;
 
     for (const auto& m : summary.framing.messages)
     {

@@ -202,17 +202,26 @@ FirmwareImage::FirmwareImage(const juce::String& name, double versionNumber, int
     : productName(name)
     , version(versionNumber)
     , build(buildNumber)
+    , facts(ImageFacts::of(nullptr, 0))
 {
+}
+
+FirmwareImage::Bytes FirmwareImage::builtInBytes()
+{
+    // The program's data holds one resource: the built-in firmware, whatever its file's name.
+    int bytes = 0;
+    const auto* resource
+        = FlashmereFirmwareData::getNamedResource(FlashmereFirmwareData::namedResourceList[0], bytes);
+    return { reinterpret_cast<const juce::uint8*>(resource), (juce::uint32)bytes };
 }
 
 FirmwareImage::FirmwareImage()
     : FirmwareImage(BuildInfo::firmwareInternalName, BuildInfo::firmwareVersion, BuildInfo::firmwareBuild)
 {
-    // The program's data holds one resource: the built-in firmware, whatever its file's name.
-    int bytes = 0;
-    data = reinterpret_cast<const juce::uint8*>(
-        FlashmereFirmwareData::getNamedResource(FlashmereFirmwareData::namedResourceList[0], bytes));
-    size = (juce::uint32)bytes;
+    const auto builtIn = builtInBytes();
+    data = builtIn.data;
+    size = builtIn.size;
+    facts = ImageFacts::of(data, size);
 }
 
 FirmwareImage::FirmwareImage(const juce::String& path)
@@ -221,6 +230,7 @@ FirmwareImage::FirmwareImage(const juce::String& path)
     // getChildFile keeps an absolute path as it is and takes any other from the
     // working directory, without the assertion a relative path gives File's constructor.
     loadFile(juce::File::getCurrentWorkingDirectory().getChildFile(path));
+    facts = ImageFacts::of(data, size);
 }
 
 FirmwareImage::~FirmwareImage() = default;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "firmware/ImageFacts.h"
+
 #include <juce_core/juce_core.h>
 #include <memory>
 
@@ -30,6 +32,19 @@ public:
 
     ~FirmwareImage();
 
+    /** The built-in firmware's bytes, used in place. */
+    struct Bytes
+    {
+        const juce::uint8* data = nullptr;
+        juce::uint32 size = 0;
+        const juce::uint8* getData() const noexcept { return data; }
+        juce::uint32 getSize() const noexcept { return size; }
+    };
+    static Bytes builtInBytes();
+
+    /** What the image is (framing, product, size, SHA-256), worked out once at loading. */
+    const ImageFacts& getFacts() const noexcept { return facts; }
+
     /** The first byte, or null when the image has no bytes. */
     const juce::uint8* getData() const noexcept { return data; }
     juce::uint32 getSize() const noexcept { return size; }
@@ -59,6 +74,7 @@ private:
     double version = 0.0;
     int build = 0;
     std::unique_ptr<juce::MemoryBlock> fileData;
+    ImageFacts facts;
 
     void loadFile(const juce::File& file);
 

@@ -24,7 +24,7 @@ const ProductSignature& ProductSignature::thisPedal()
 {
     static const ProductSignature signature = []
     {
-        const FirmwareImage builtIn;
+        const auto builtIn = FirmwareImage::builtInBytes();
         return fromFirstMessage(builtIn.getData(), builtIn.getSize());
     }();
     return signature;
@@ -53,8 +53,13 @@ bool ProductSignature::matches(const juce::uint8* message, size_t length) const 
 
 ProductSignature::Verdict ProductSignature::check(const juce::uint8* data, size_t size) const
 {
+    return check(data, size, SysexFraming::check(data, size));
+}
+
+ProductSignature::Verdict ProductSignature::check(const juce::uint8* data, size_t size,
+                                                  const SysexFraming& framing) const
+{
     Verdict verdict;
-    const auto framing = SysexFraming::check(data, size);
 
     if (framing.messages.empty())
     {

@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+struct SysexFraming;
+
 /** Which product a firmware image is for, told by the first bytes of its messages.
 
     The pedal's messages start with 0xF0, the maker's three manufacturer bytes, a device
@@ -38,6 +40,9 @@ public:
     /** Judges the complete messages of an image (those before any fault of framing). An
         image without a complete message is no product's. */
     Verdict check(const juce::uint8* data, size_t size) const;
+
+    /** The same, for an image whose framing is already known. */
+    Verdict check(const juce::uint8* data, size_t size, const SysexFraming& framing) const;
 
     /** How this product's messages start, the device number as "..": "F0 00 7E 56 .. 20". */
     juce::String describe() const;

@@ -171,7 +171,8 @@ void BasicSysexProtocolClass::keepLog(const juce::String& status, UploadOutcome 
     UploadLog::Subject subject;
 
     if (firmwareImage != nullptr)
-        subject = { firmwareImage->getSourcePath(), firmwareImage->getData(), firmwareImage->getSize() };
+        subject = { firmwareImage->getSourcePath(), firmwareImage->getData(), firmwareImage->getSize(),
+                    &firmwareImage->getFacts() };
 
     const auto written = UploadLog::write(logTarget, record, subject);
 
@@ -264,7 +265,8 @@ void BasicSysexProtocolClass::run()
     setStatus("Uploading firmware", { State::running, Reason::none });
     pacing->startPass();
 
-    const auto framing = SysexFraming::check(begin, total);
+    const auto framing
+        = firmwareImage != nullptr ? firmwareImage->getFacts().framing : SysexFraming::check(nullptr, 0);
     // Held until the pass ends, so that no other pass interleaves its messages with ours.
     const auto claim = framing.isClean() ? deviceInterface->claimOutput() : nullptr;
 

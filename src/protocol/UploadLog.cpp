@@ -1,8 +1,8 @@
 #include "protocol/UploadLog.h"
 
 #include "BuildInfo.h"
+#include "firmware/ImageFacts.h"
 #include "firmware/PathBytes.h"
-#include "firmware/SysexFraming.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,7 +11,6 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <juce_cryptography/juce_cryptography.h>
 #include <optional>
 #include <vector>
 
@@ -263,18 +262,16 @@ Target Target::standardFolder()
 
 juce::String format(const UploadRecord& record, const Subject& subject)
 {
-    const auto sha = juce::SHA256(subject.data, subject.size).toHexString();
+    const auto facts = subject.facts != nullptr ? *subject.facts : ImageFacts::of(subject.data, subject.size);
     juce::String text;
 
     text << line({ "flashmere-log", "1" });
     text << line({ "program", BuildInfo::applicationName, BuildInfo::version });
     text << line({ "started", record.startedAt.toISO8601(true) });
     text << line({ "image", subject.image.isEmpty() ? juce::String("built-in") : field(subject.image) });
-    text << line({ "size", juce::String((juce::int64)subject.size) });
-    text << line(
-        { "messages",
-          juce::String((juce::int64)SysexFraming::check(subject.data, subject.size).messages.size()) });
-    text << line({ "sha256", sha });
+    text << line({ "size", juce::String((juce::int64)facts.size) });
+    text << line({ "messages", juce::String((juce::int64)facts.framing.messages.size()) });
+    text << line({ "sha256", facts.sha256 });
     text << line({ "port", field(record.port) });
 
     for (const auto& m : record.messages)

@@ -2,6 +2,8 @@
 
 #include "protocol/UploadRecord.h"
 
+struct ImageFacts;
+
 #include <juce_core/juce_core.h>
 
 /** The plain-text log of an update pass: a header that names the program, the image and
@@ -52,6 +54,7 @@ struct Subject
     juce::String image; // the file's path, or empty for the built-in image
     const juce::uint8* data = nullptr;
     size_t size = 0;
+    const ImageFacts* facts = nullptr; // the image's, when known; else worked out from the bytes
 };
 
 /** How many logs the standard folder keeps. */
