@@ -339,50 +339,30 @@ int CliCommands::exportImage(const juce::String& outPath)
     return CliCommands::success;
 }
 
-int CliCommands::send(const CliArguments& arguments)
+namespace
 {
-    watchStops();
+/** The refusal of an image that must not be sent, or of a log target that cannot be
+    written, as an exit code; 0 to go on. */
+int vetImage(const CliArguments& arguments, const FirmwareImage& image, const ImageSummary& summary,
+             const juce::File& logFile, CliReport& report)
+{
     const auto& path = arguments.files[0];
-    CliReport report("send", arguments.json);
-    // Every key a script may read is there from the start, in the same order, whatever the
-    // way the command ends: a refusal sends nothing and writes no log.
-    report.set("image", imageName(path));
-    report.set("port", juce::var());
-    report.set("messages", juce::var());
-    report.set("expectedUploadMs", juce::var());
-    report.set("outcome", "refused");
-    report.set("messagesSent", 0);
-    report.set("messagesDelivered", 0);
-    report.set("log", juce::var());
-
-    juce::String problem;
-    auto image = loadImage(path, problem);
-
-    if (image == nullptr)
-        return report.fail(CliCommands::failure, "fileUnreadable", problem);
-
-    const auto summary = ImageSummary::of(*image);
-    const auto total = (juce::int64)summary.framing.messages.size();
-    report.set("messages", total);
-    report.set("expectedUploadMs", juce::roundToInt(summary.uploadSeconds * 1000.0));
 
     if (! summary.framing.isClean())
         return report.fail(CliCommands::failure, "imageUnsendable",
-                           "refusing to send " + describe(*image, path) + ": "
+                           "refusing to send " + describe(image, path) + ": "
                                + juce::String(summary.framing.describeFault()) + "; nothing was sent");
 
-    if (const auto product = image->getFacts().product; ! product.isThisProduct && ! arguments.anyProduct)
+    if (const auto& product = image.getFacts().product; ! product.isThisProduct && ! arguments.anyProduct)
         return report.fail(
             CliCommands::failure, "anotherProduct",
-            "refusing to send " + describe(*image, path)
+            "refusing to send " + describe(image, path)
                 + ": it is not this pedal's firmware, which can leave the pedal unusable (its messages "
                   "start with "
                 + product.foreignStart + "); --any-product sends it all the same. Nothing was sent");
 
     // Refused before anything is sent: a FIFO without a reader, for one, would hold the
     // program for ever once the upload is over.
-    const auto logFile = juce::File::getCurrentWorkingDirectory().getChildFile(arguments.logFile);
-
     if (const auto refusal
         = arguments.logFile.isEmpty() || arguments.noLog ? juce::String() : FileExport::refusal(logFile);
         refusal.isNotEmpty())
@@ -390,89 +370,54 @@ int CliCommands::send(const CliArguments& arguments)
                            "the log cannot go to " + PathBytes::shown(logFile.getFullPathName()) + ": it "
                                + refusal + "; nothing was sent");
 
-    const auto stoppedBeforeStart = [&report]
-    {
-        report.set("outcome", "interrupted");
-        return stoppedEarly(report, "stopped before the upload started; nothing was sent");
-    };
+    return 0;
+}
+
+/** Ends a send that a signal stopped before the upload started. */
+int stoppedBeforeStart(CliReport& report)
+{
+    report.set("outcome", "interrupted");
+    return stoppedEarly(report, "stopped before the upload started; nothing was sent");
+}
+
+/** Finds the port asked for and opens it; a refusal's exit code, or 0 with device open. */
+int openPort(const CliArguments& arguments, std::unique_ptr<HeadlessInterface>& device, CliReport& report)
+{
     const auto devices = outputPorts();
     juce::MidiDeviceInfo port;
 
     if (stopAsked() != 0)
-        return stoppedBeforeStart();
+        return stoppedBeforeStart(report);
 
     if (! findPort(devices, arguments.port, port, report))
         return report.finish(CliCommands::portError);
 
     report.set("port", port.name);
-    HeadlessInterface device(port);
+    device = std::make_unique<HeadlessInterface>(port);
 
-    if (device.getOpenResult() == MidiOutputPort::OpenResult::busy)
+    if (device->getOpenResult() == MidiOutputPort::OpenResult::busy)
         return report.fail(CliCommands::portError, "portInUse",
                            "the MIDI output " + port.name.quoted()
                                + " is in use by another program, which holds it for itself; close that "
                                  "program and try again. Nothing was sent.");
 
-    if (! device.isOpen())
+    if (! device->isOpen())
         return report.fail(CliCommands::portError, "portNotOpened",
                            "the MIDI output " + port.name.quoted() + " could not be opened");
 
-    BasicSysexProtocolClass protocol(&device, image.get());
-    protocol.setLogTarget((arguments.noLog               ? UploadLog::Target::nowhere()
-                           : arguments.logFile.isEmpty() ? UploadLog::Target::standardFolder()
-                                                         : UploadLog::Target::toFile(logFile))
-                              .toldBy("flashmere-cli"));
-    ProgressPrinter printer(protocol, device, summary);
+    return 0;
+}
 
-    // Ctrl-C, a hang-up or SIGTERM asks the upload to stop; it ends after the current
-    // message and its pause. Once the pass is over nothing is left to stop, so from then
-    // on until the program has ended these signals are only noted and left unread
-    // (QuitSignals puts back what was there before it): a late Ctrl-C must not turn a
-    // completed update into a killed one.
-    int stopSignal = 0;
-    auto quitSignals = std::make_unique<QuitSignals>(
-        [&](int signalNumber)
-        {
-            if (stopSignal == 0 && protocol.isThreadRunning())
-            {
-                stopSignal = signalNumber;
-                printer.finish();
-                CliOutput::message("stopping after the current message and its pause...");
-                protocol.signalThreadShouldExit();
-            }
-        });
-
-    // One that came before QuitSignals took over was noted.
-    if (stopAsked() != 0)
-        return stoppedBeforeStart();
-
-    CliOutput::message("sending " + describe(*image, path) + " to " + port.name.quoted() + ": "
-                       + juce::String(total) + " messages, about "
-                       + juce::String(juce::roundToInt(summary.uploadSeconds)) + " s");
-
-    // The message loop sleeps until something comes: a step of the pass asking for the
-    // message thread, a notice, a signal. It ends at the pass's outcome, which is told
-    // after the log is written and the messages are counted. (JUCE's runDispatchLoopUntil
-    // looks for messages once a millisecond instead: every step of the pass waited for its
-    // next look, and several flashmere-cli at once kept the cores busy with a thousand
-    // wake-ups a second each.)
-    const PassEndWatch passEnd(protocol);
-    protocol.startUpdate();
-    juce::MessageManager::getInstance()->runDispatchLoop();
-
-    // The stopped loop takes no more messages, so the pass's last step, putting back an
-    // interface that has no screen here, gives up at once and the thread ends.
-    protocol.stopThread(2000);
-    quitSignals.reset();
-    printer.finish();
-
+/** Tells how a pass that started ended, decided on the protocol's outcome, never on its
+    words: only messages delivered to a port still there after their pause count. */
+int reportPass(const BasicSysexProtocolClass& protocol, const HeadlessInterface& device, int stopSignal,
+               juce::int64 total, CliReport& report)
+{
     const auto log = protocol.getLogFile();
 
     if (log != juce::File())
         CliOutput::message("log: " + PathBytes::shown(log.getFullPathName()));
 
-    // Decided on the protocol's outcome, never on its words: only messages delivered to a
-    // port still there after their pause count.
     const auto result = protocol.getOutcome();
     const auto delivered = protocol.getMessagesDelivered();
     const auto outcome = [&](const char* word, int exitCode)
@@ -506,4 +451,85 @@ int CliCommands::send(const CliArguments& arguments)
     }
 
     return outcome("completed", CliCommands::success);
+}
+} // namespace
+
+int CliCommands::send(const CliArguments& arguments)
+{
+    watchStops();
+    const auto& path = arguments.files[0];
+    CliReport report("send", arguments.json);
+    // Every key a script may read is there from the start, in the same order, whatever the
+    // way the command ends: a refusal sends nothing and writes no log.
+    report.set("image", imageName(path));
+    report.set("port", juce::var());
+    report.set("messages", juce::var());
+    report.set("expectedUploadMs", juce::var());
+    report.set("outcome", "refused");
+    report.set("messagesSent", 0);
+    report.set("messagesDelivered", 0);
+    report.set("log", juce::var());
+
+    juce::String problem;
+    auto image = loadImage(path, problem);
+
+    if (image == nullptr)
+        return report.fail(CliCommands::failure, "fileUnreadable", problem);
+
+    const auto summary = ImageSummary::of(*image);
+    const auto total = (juce::int64)summary.framing.messages.size();
+    report.set("messages", total);
+    report.set("expectedUploadMs", juce::roundToInt(summary.uploadSeconds * 1000.0));
+    const auto logFile = juce::File::getCurrentWorkingDirectory().getChildFile(arguments.logFile);
+    std::unique_ptr<HeadlessInterface> device;
+
+    if (const auto refused = vetImage(arguments, *image, summary, logFile, report); refused != 0)
+        return refused;
+
+    if (const auto refused = openPort(arguments, device, report); refused != 0)
+        return refused;
+
+    BasicSysexProtocolClass protocol(device.get(), image.get());
+    protocol.setLogTarget((arguments.noLog               ? UploadLog::Target::nowhere()
+                           : arguments.logFile.isEmpty() ? UploadLog::Target::standardFolder()
+                                                         : UploadLog::Target::toFile(logFile))
+                              .toldBy("flashmere-cli"));
+    ProgressPrinter printer(protocol, *device, summary);
+
+    // Ctrl-C, a hang-up or SIGTERM asks the upload to stop; it ends after the current
+    // message and its pause. Once the pass is over, a late one is only noted and left
+    // unread: it must not turn a completed update into a killed one.
+    int stopSignal = 0;
+    auto quitSignals = std::make_unique<QuitSignals>(
+        [&](int signalNumber)
+        {
+            if (stopSignal == 0 && protocol.isThreadRunning())
+            {
+                stopSignal = signalNumber;
+                printer.finish();
+                CliOutput::message("stopping after the current message and its pause...");
+                protocol.signalThreadShouldExit();
+            }
+        });
+
+    // One that came before QuitSignals took over was noted.
+    if (stopAsked() != 0)
+        return stoppedBeforeStart(report);
+
+    CliOutput::message("sending " + describe(*image, path) + " to " + device->getOutputName().quoted() + ": "
+                       + juce::String(total) + " messages, about "
+                       + juce::String(juce::roundToInt(summary.uploadSeconds)) + " s");
+
+    // The loop sleeps until something comes (JUCE's runDispatchLoopUntil would wake every
+    // millisecond); it ends at the pass's outcome, told once the log is written.
+    const PassEndWatch passEnd(protocol);
+    protocol.startUpdate();
+    juce::MessageManager::getInstance()->runDispatchLoop();
+
+    // The stopped loop takes no more messages, so the pass's last step, putting back an
+    // interface that has no screen here, gives up at once and the thread ends.
+    protocol.stopThread(2000);
+    quitSignals.reset();
+    printer.finish();
+    return reportPass(protocol, *device, stopSignal, total, report);
 }
