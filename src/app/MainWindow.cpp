@@ -16,6 +16,7 @@ MainWindow::MainWindow(juce::String commandLine)
     const auto& firmware = *content->getFirmware();
     const juce::String strName = firmware.getProductName() + " version " + firmware.getVersionText();
     setName(strName);
+    setTitle(strName); // what a screen reader calls the window
     AppIcon::applyTo(*this);
 
     // The window itself never holds the keyboard focus, where no control would show it:
