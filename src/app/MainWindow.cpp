@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ContentComp.h"
+#include "app/ScreenReader.h"
 #include "look/TitleBarColour.h"
 #include "platform/AppIcon.h"
 
@@ -43,4 +44,9 @@ void MainWindow::closeButtonPressed()
     }
 
     juce::JUCEApplication::getInstance()->systemRequestedQuit();
+}
+
+std::unique_ptr<juce::ComponentTraverser> MainWindow::createFocusTraverser()
+{
+    return std::make_unique<ScreenReader::ReadingOrder>();
 }

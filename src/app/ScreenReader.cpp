@@ -50,6 +50,79 @@ ScopedRecipient::~ScopedRecipient()
 }
 
 //==============================================================================
+std::vector<juce::Component*> ReadingOrder::getAllComponents(juce::Component* parent)
+{
+    std::vector<juce::Component*> all;
+
+    if (parent == nullptr)
+        return all;
+
+    std::vector<juce::Component*> shown;
+
+    for (auto* c : parent->getChildren())
+        if (c->isVisible())
+            shown.push_back(c);
+
+    // As JUCE orders them: by explicit focus order, always-on-top first, then by position.
+    const auto key = [](const juce::Component* c)
+    {
+        const auto order = c->getExplicitFocusOrder();
+        return std::make_tuple(order > 0 ? order : std::numeric_limits<int>::max(),
+                               c->isAlwaysOnTop() ? 0 : 1, c->getY(), c->getX());
+    };
+    std::stable_sort(shown.begin(), shown.end(),
+                     [&](const juce::Component* a, const juce::Component* b) { return key(a) < key(b); });
+
+    for (auto* c : shown)
+    {
+        all.push_back(c);
+
+        if (! c->isFocusContainer())
+            for (auto* below : getAllComponents(c))
+                all.push_back(below);
+    }
+
+    return all;
+}
+
+juce::Component* ReadingOrder::getDefaultComponent(juce::Component* parent)
+{
+    const auto all = getAllComponents(parent);
+    return all.empty() ? nullptr : all.front();
+}
+
+juce::Component* ReadingOrder::getNextComponent(juce::Component* current)
+{
+    return step(current, 1);
+}
+
+juce::Component* ReadingOrder::getPreviousComponent(juce::Component* current)
+{
+    return step(current, -1);
+}
+
+juce::Component* ReadingOrder::step(juce::Component* current, int delta)
+{
+    if (current == nullptr)
+        return nullptr;
+
+    auto* container = current->getParentComponent();
+
+    while (container != nullptr && ! container->isFocusContainer()
+           && container->getParentComponent() != nullptr)
+        container = container->getParentComponent();
+
+    const auto all = getAllComponents(container);
+    const auto at = std::find(all.begin(), all.end(), current);
+
+    if (at == all.end())
+        return nullptr;
+
+    const auto index = (int)std::distance(all.begin(), at) + delta;
+    return juce::isPositiveAndBelow(index, (int)all.size()) ? all[(size_t)index] : nullptr;
+}
+
+//==============================================================================
 const juce::String UpdateAnnouncer::startedText = "Update started";
 
 void UpdateAnnouncer::passStarted()

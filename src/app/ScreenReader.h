@@ -55,6 +55,22 @@ private:
 };
 
 //==============================================================================
+/** The order a screen reader goes through a window's controls: JUCE's own, but keeping
+    the controls that are disabled for now, which the reader gives as unavailable. JUCE's
+    order leaves them out, and with them "update" until an output is chosen. */
+class ReadingOrder final : public juce::ComponentTraverser
+{
+public:
+    juce::Component* getDefaultComponent(juce::Component* parent) override;
+    juce::Component* getNextComponent(juce::Component* current) override;
+    juce::Component* getPreviousComponent(juce::Component* current) override;
+    std::vector<juce::Component*> getAllComponents(juce::Component* parent) override;
+
+private:
+    juce::Component* step(juce::Component* current, int delta);
+};
+
+//==============================================================================
 /** Tells a screen reader that an update started and, once, how it ended: the reader hears
     nothing of a pass otherwise unless a box takes the focus. Message thread. */
 class UpdateAnnouncer

@@ -160,6 +160,11 @@ TEST_F(ByEar, EveryControlHasARoleANameAndItsValue)
         EXPECT_TRUE(! interactive || n.title.isNotEmpty()) << describe(nodes);
     }
 
+    // Disabled until an output is chosen, and read as such rather than left out.
+    auto* update = find(*window, Role::button, "update");
+    ASSERT_NE(update, nullptr) << describe(nodes);
+    EXPECT_FALSE(update->getComponent().isEnabled());
+
     auto* output = find(*window, Role::comboBox, "MIDI output");
     ASSERT_NE(output, nullptr) << describe(nodes);
     EXPECT_EQ(valueOf(*output), "(Disconnected)");
@@ -207,16 +212,15 @@ TEST_F(ByEar, APassIsAnnouncedAndItsBarToldAtEachWholePercent)
     pressUpdate("Update completed");
 
     EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 10);
-    EXPECT_EQ(announcements, juce::StringArray("Update started", "Update completed"));
-    EXPECT_EQ(percentsTold, juce::StringArray::fromTokens("10% 20% 30% 40% 50% 60% 70% 80% 90% 100%", false));
+    EXPECT_EQ(announcements.joinIntoString(" / "), "Update started / Update completed");
+    EXPECT_EQ(percentsTold.joinIntoString(" "), "10% 20% 30% 40% 50% 60% 70% 80% 90% 100%");
 
     // Again: the bar told back at 0%, and the pass announced as the first.
     announcements.clear();
     percentsTold.clear();
     pressUpdate("Update completed");
-    EXPECT_EQ(announcements, juce::StringArray("Update started", "Update completed"));
-    EXPECT_EQ(percentsTold,
-              juce::StringArray::fromTokens("0% 10% 20% 30% 40% 50% 60% 70% 80% 90% 100%", false));
+    EXPECT_EQ(announcements.joinIntoString(" / "), "Update started / Update completed");
+    EXPECT_EQ(percentsTold.joinIntoString(" "), "0% 10% 20% 30% 40% 50% 60% 70% 80% 90% 100%");
 }
 
 TEST_F(ByEar, AFailedPassIsAnnouncedByItsHeadlineOnce)
@@ -224,8 +228,8 @@ TEST_F(ByEar, AFailedPassIsAnnouncedByItsHeadlineOnce)
     chooseThePedal();
     fakeseq_unplug_after("Pedal MIDI", 3);
     pressUpdate("Update failed: the MIDI interface was disconnected");
-    EXPECT_EQ(announcements,
-              juce::StringArray("Update started", "Update failed: the MIDI interface was disconnected"));
+    EXPECT_EQ(announcements.joinIntoString(" / "),
+              "Update started / Update failed: the MIDI interface was disconnected");
     EXPECT_EQ(alerts.size(), 1u);
 
     // Plugged back in and run again: the old failure is neither announced nor boxed again.
@@ -233,7 +237,7 @@ TEST_F(ByEar, AFailedPassIsAnnouncedByItsHeadlineOnce)
     fakeseq_plug("Pedal MIDI");
     ASSERT_TRUE(testsupport::pumpUntil([this] { return selector->getText() == "Pedal MIDI"; }));
     pressUpdate("Update completed");
-    EXPECT_EQ(announcements, juce::StringArray("Update started", "Update completed"));
+    EXPECT_EQ(announcements.joinIntoString(" / "), "Update started / Update completed");
     EXPECT_EQ(alerts.size(), 1u);
 }
 
