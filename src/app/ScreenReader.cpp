@@ -7,10 +7,24 @@ namespace ScreenReader
 void tellSystem(const Event& event)
 {
     if (event.kind == Event::Kind::announcement)
+    {
         juce::AccessibilityHandler::postAnnouncement(event.text, event.priority);
-    else if (event.component != nullptr)
-        if (auto* handler = event.component->getAccessibilityHandler())
-            handler->notifyAccessibilityEvent(juce::AccessibilityEvent::valueChanged);
+        return;
+    }
+
+    // Progress arrives on the upload's thread, with the message thread locked: the system
+    // hears of it on the message thread, as of every other change.
+    const auto notify = [control = juce::Component::SafePointer<juce::Component>(event.component)]
+    {
+        if (control != nullptr)
+            if (auto* handler = control->getAccessibilityHandler())
+                handler->notifyAccessibilityEvent(juce::AccessibilityEvent::valueChanged);
+    };
+
+    if (juce::MessageManager::getInstance()->isThisTheMessageThread())
+        notify();
+    else
+        juce::MessageManager::callAsync(notify);
 }
 
 namespace
