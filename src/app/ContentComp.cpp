@@ -93,11 +93,13 @@ ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
     addAndMakeVisible(*updateButton);
     updateButton->addListener(this);
     updateButton->setConnectedEdges(juce::Button::ConnectedOnLeft);
+    updateButton->setDescription("Sends the firmware to the pedal through the chosen MIDI output");
     showUpdateButtonState(midiInterface->isConnected());
 
     progress = 0.0;
     progressBar = std::make_unique<QuietProgressBar>(progress);
     addAndMakeVisible(*progressBar);
+    progressBar->setTitle(progressLabelPrefix.upToLastOccurrenceOf(":", false, false));
 
     progressLabel = std::make_unique<juce::Label>(juce::String(), progressLabelPrefix);
     progressLabel->attachToComponent(progressBar.get(), false);
@@ -105,6 +107,7 @@ ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
     helpButton = std::make_unique<juce::TextButton>("Help", "click here to get help");
     addAndMakeVisible(*helpButton);
     helpButton->addListener(this);
+    helpButton->setDescription("Shows how to get the pedal ready for the update");
 
     // The keyboard goes through the controls in the order the screen is read, Space
     // presses what Return presses, and the focus survives a control being disabled.
@@ -193,10 +196,13 @@ void ContentComp::buttonClicked(juce::Button* button)
                 return tellOutputGone();
 
             progress = 0.0;
-            passEnded = false;
             passOutput = midiInterface->getChosenOutput();
             protocol->startUpdate();
+            // Only now: the start resets the bar with the last pass's outcome still in place,
+            // and a failure heard then is the last pass's, already told.
+            passEnded = false;
             updateButton->setEnabled(false);
+            announcer.passStarted();
         }
         else
         {
@@ -225,7 +231,9 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
     else if (source == protocol.get())
     {
         progress = protocol->getProgress();
+        progressBar->progressChanged();
         const auto status = protocol->getStatusText();
+        announcer.statusChanged(protocol->getOutcome(), status);
 
         if (progress == 1.0)
         {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/QuietProgressBar.h"
+#include "app/ScreenReader.h"
 #include "app/UserSettings.h"
 #include "firmware/FirmwareImage.h"
 #include "help/HelpVariants.h"
@@ -92,6 +93,7 @@ private:
     // Set when a pass starts, cleared when the screen hears how it ended (progress 1.0 or a
     // failure), whatever order its notifications and the interface's arrive in.
     bool passEnded = true;
+    ScreenReader::UpdateAnnouncer announcer;
 
     // Made last, once the controls it orders are there.
     std::unique_ptr<KeyboardFeel::FocusOrder> focusOrder;

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ContentComp.h"
+#include "app/ScreenReader.h"
 #include "look/TitleBarColour.h"
 #include "platform/AppIcon.h"
 
@@ -16,6 +17,7 @@ MainWindow::MainWindow(juce::String commandLine)
     const auto& firmware = *content->getFirmware();
     const juce::String strName = firmware.getProductName() + " version " + firmware.getVersionText();
     setName(strName);
+    setTitle(strName); // what a screen reader calls the window
     AppIcon::applyTo(*this);
 
     // The window itself never holds the keyboard focus, where no control would show it:
@@ -42,4 +44,9 @@ void MainWindow::closeButtonPressed()
     }
 
     juce::JUCEApplication::getInstance()->systemRequestedQuit();
+}
+
+std::unique_ptr<juce::ComponentTraverser> MainWindow::createFocusTraverser()
+{
+    return std::make_unique<ScreenReader::ReadingOrder>();
 }

@@ -17,6 +17,9 @@ public:
     /** The title bar's close button and the system's close command: message thread. */
     void closeButtonPressed() override;
 
+    /** A screen reader finds disabled controls too. */
+    std::unique_ptr<juce::ComponentTraverser> createFocusTraverser() override;
+
     /** The update screen; owned by the window's content slot. */
     ContentComp* getContent() const noexcept { return content; }
 

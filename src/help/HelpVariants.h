@@ -17,6 +17,9 @@ public:
 
     void resized() override;
 
+    /** What a screen reader calls the text. */
+    void setTextTitle(const juce::String& title) { editor.setTitle(title); }
+
 private:
     // The program's one tooltip window, shared with the update screen: each parentless
     // tooltip window shows the tips of every component, so two would show each tip twice.
@@ -41,6 +44,10 @@ protected:
         setResizable(true, false);
         setContentOwned(content, false);
         setName(title);
+
+        // A screen reader hears the window, and its text, by the title the window shows.
+        setTitle(title.trim());
+        content->setTextTitle(title.trim());
     }
 };
 

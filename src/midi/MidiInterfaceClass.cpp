@@ -48,6 +48,7 @@ MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput
         numOutputs = outputNames.size();
         setUpSelector(outputSelector, outputLabel, outputNames, "Output Selector",
                       "Select an output device:");
+        outputSelector->setTitle("MIDI output");
 
         // Opening the list shows the ports as they are now, not as they were at the last
         // look. The list cannot be opened while the interface is disabled.
@@ -72,6 +73,7 @@ MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput
         inputNames = displayNames(inputDevices);
         numInputs = inputNames.size();
         setUpSelector(inputSelector, inputLabel, inputNames, "Input Selector", "Select an input device");
+        inputSelector->setTitle("MIDI input");
     }
 }
 

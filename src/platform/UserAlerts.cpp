@@ -8,6 +8,19 @@
 
 namespace UserAlerts
 {
+namespace
+{
+// What a screen reader calls the box, which it reads as a dialog followed by its message: the
+// title shown in it, or for a box without one, what its icon shows.
+juce::String readerTitle(Icon icon, const juce::String& title)
+{
+    if (title.isNotEmpty())
+        return title;
+
+    return icon == Icon::warning ? "Warning" : "Message";
+}
+} // namespace
+
 void showModalBox(const Alert& alert)
 {
     const auto icon = alert.icon == Icon::warning ? juce::MessageBoxIconType::WarningIcon
@@ -22,6 +35,7 @@ void showModalBox(const Alert& alert)
     box->addButton("ok", 0, juce::KeyPress(juce::KeyPress::escapeKey),
                    juce::KeyPress(juce::KeyPress::returnKey));
     box->layOut();
+    box->setTitle(readerTitle(alert.icon, alert.title));
     box->addKeyListener(&KeyboardFeel::spacePresses());
     box->runModalLoop();
     box.reset();
@@ -69,6 +83,7 @@ int askInModalBox(const Question& question)
     const auto icon = question.icon == Icon::warning ? juce::MessageBoxIconType::WarningIcon
                                                      : juce::MessageBoxIconType::NoIcon;
     AlertBox box(question.title, question.message, icon);
+    box.setTitle(readerTitle(question.icon, question.title));
     const auto safeChoice = question.buttons.size() - 1;
 
     // Buttons return their index plus one: a box closed any other way (the program is
