@@ -151,7 +151,10 @@ TEST_F(LoggedPass, TheFolderKeepsTheNewest50LogsAndNothingElseOfItsOwnIsTouched)
         folder.getChildFile(name).create();
     const auto outside = temp.getChildFile("outside.log");
     outside.create();
-    const juce::StringArray links { "1000.log", "2019-12-31T23-59-59.999Z.log" };
+    // Wine makes no symbolic links: there, the links are left out.
+    const auto links = juce::SystemStats::getOperatingSystemType() == juce::SystemStats::Linux
+                           ? juce::StringArray { "1000.log", "2019-12-31T23-59-59.999Z.log" }
+                           : juce::StringArray();
     for (const auto& name : links)
         ASSERT_TRUE(outside.createSymbolicLink(folder.getChildFile(name), false)) << name;
 
@@ -167,7 +170,7 @@ TEST_F(LoggedPass, TheFolderKeepsTheNewest50LogsAndNothingElseOfItsOwnIsTouched)
     for (const auto& name : links)
         EXPECT_TRUE(folder.getChildFile(name).isSymbolicLink()) << name;
     EXPECT_TRUE(outside.existsAsFile());
-    EXPECT_EQ(folder.getNumberOfChildFiles(juce::File::findFiles), UploadLog::filesKept + 5);
+    EXPECT_EQ(folder.getNumberOfChildFiles(juce::File::findFiles), UploadLog::filesKept + 3 + links.size());
 }
 
 TEST_F(LoggedPass, LogsOfOneMillisecondGoOldestFirstAndANewOneNeverTakesAFreedName)
