@@ -155,20 +155,8 @@ juce::StringArray AlertBox::wrap(const juce::String& text, const juce::Font& fon
     return lines;
 }
 
-void AlertBox::layOut()
+std::vector<juce::TextButton*> AlertBox::buttonsInOrder() const
 {
-    auto& lf = getLookAndFeel();
-    const auto messageFont = lf.getAlertWindowMessageFont();
-    const auto titleFont = lf.getAlertWindowTitleFont();
-
-    auto area = screenArea;
-
-    if (area.isEmpty())
-    {
-        const auto* display = juce::Desktop::getInstance().getDisplays().getDisplayForRect(getScreenBounds());
-        area = display != nullptr ? display->userArea : juce::Rectangle<int>(1024, 768);
-    }
-
     // The buttons keep the order AlertWindow gave them, left to right.
     std::vector<juce::TextButton*> buttons;
 
@@ -177,21 +165,14 @@ void AlertBox::layOut()
             buttons.push_back(button);
 
     std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->getX() < b->getX(); });
+    return buttons;
+}
 
-    int buttonsWidth = -buttonGap;
-    int buttonHeight = 0;
-
-    for (auto* button : buttons)
-    {
-        buttonsWidth += button->getWidth() + buttonGap;
-        buttonHeight = juce::jmax(buttonHeight, button->getHeight());
-    }
-
-    // As wide as JUCE would make it for the text, but never wider than its share of the
-    // screen, now less the icon and the margins that JUCE forgot to take off.
-    const auto textX = edgeGap + (getAlertType() == juce::MessageBoxIconType::NoIcon ? 0 : iconWidth);
-    const auto widest = juce::jmin(area.getWidth(), (int)((float)area.getWidth() * widestShareOfScreen));
-    const auto mostForLines = (float)juce::jmax(40, widest - textX - edgeGap - roomRightOfLines);
+float AlertBox::wrapWidthFor(float mostForLines) const
+{
+    auto& lf = getLookAndFeel();
+    const auto messageFont = lf.getAlertWindowMessageFont();
+    const auto titleFont = lf.getAlertWindowTitleFont();
     const auto textWidth
         = juce::jmax(messageFont.getStringWidthFloat(message), titleFont.getStringWidthFloat(title));
     auto wrapWidth = juce::jmin(mostForLines, 300.0f + 2.0f * std::sqrt(messageFont.getHeight() * textWidth));
@@ -205,6 +186,14 @@ void AlertBox::layOut()
     while (wrapWidth - 10.0f >= mostForLines / 2.0f && lineCount(wrapWidth - 10.0f) == lines)
         wrapWidth -= 10.0f;
 
+    return wrapWidth;
+}
+
+juce::AttributedString AlertBox::wrappedText(float wrapWidth, float& longestLine)
+{
+    auto& lf = getLookAndFeel();
+    const auto messageFont = lf.getAlertWindowMessageFont();
+    const auto titleFont = lf.getAlertWindowTitleFont();
     auto titleLines = wrap(title, titleFont, wrapWidth);
     const auto messageLines = wrap(message, messageFont, wrapWidth);
 
@@ -212,18 +201,13 @@ void AlertBox::layOut()
     if (titleLines.isEmpty())
         titleLines.add({});
 
-    float longestLine = 0.0f;
+    longestLine = 0.0f;
 
     for (const auto& line : titleLines)
         longestLine = juce::jmax(longestLine, titleFont.getStringWidthFloat(line));
 
     for (const auto& line : messageLines)
         longestLine = juce::jmax(longestLine, messageFont.getStringWidthFloat(line));
-
-    auto boxWidth = juce::jmax(textX + (int)std::ceil(longestLine) + roomRightOfLines + edgeGap,
-                               buttonsWidth + 4 * edgeGap, juce::jmin(minimumWidth, area.getWidth()));
-    boxWidth = juce::jmin(boxWidth, juce::jmax(area.getWidth(), buttonsWidth + 4 * edgeGap));
-    const auto viewWidth = boxWidth - textX - edgeGap;
 
     juce::AttributedString text;
     text.setJustification(getAlertType() == juce::MessageBoxIconType::NoIcon ? juce::Justification::centredTop
@@ -242,13 +226,48 @@ void AlertBox::layOut()
         shownLines.addArray(messageLines);
     }
 
+    return text;
+}
+
+void AlertBox::layOut()
+{
+    auto area = screenArea;
+
+    if (area.isEmpty())
+    {
+        const auto* display = juce::Desktop::getInstance().getDisplays().getDisplayForRect(getScreenBounds());
+        area = display != nullptr ? display->userArea : juce::Rectangle<int>(1024, 768);
+    }
+
+    const auto buttons = buttonsInOrder();
+    int buttonsWidth = -buttonGap;
+    int buttonHeight = 0;
+
+    for (auto* button : buttons)
+    {
+        buttonsWidth += button->getWidth() + buttonGap;
+        buttonHeight = juce::jmax(buttonHeight, button->getHeight());
+    }
+
+    // As wide as JUCE would make it for the text, but never wider than its share of the
+    // screen, now less the icon and the margins that JUCE forgot to take off.
+    const auto textX = edgeGap + (getAlertType() == juce::MessageBoxIconType::NoIcon ? 0 : iconWidth);
+    const auto widest = juce::jmin(area.getWidth(), (int)((float)area.getWidth() * widestShareOfScreen));
+    const auto mostForLines = (float)juce::jmax(40, widest - textX - edgeGap - roomRightOfLines);
+    float longestLine = 0.0f;
+    const auto text = wrappedText(wrapWidthFor(mostForLines), longestLine);
+
+    auto boxWidth = juce::jmax(textX + (int)std::ceil(longestLine) + roomRightOfLines + edgeGap,
+                               buttonsWidth + 4 * edgeGap, juce::jmin(minimumWidth, area.getWidth()));
+    boxWidth = juce::jmin(boxWidth, juce::jmax(area.getWidth(), buttonsWidth + 4 * edgeGap));
+    const auto viewWidth = boxWidth - textX - edgeGap;
     layout.createLayout(text, (float)viewWidth);
 
     // Taller than the screen allows: the text scrolls, beside a scroll bar.
     const auto aroundText = edgeGap + gapAboveButtons + buttonHeight + gapBelowButtons;
     const auto textHeight = (int)std::ceil(layout.getHeight());
-    const auto mostForText
-        = juce::jmax((int)messageFont.getHeight() * 2, area.getHeight() - screenHeightKept - aroundText);
+    const auto mostForText = juce::jmax((int)getLookAndFeel().getAlertWindowMessageFont().getHeight() * 2,
+                                        area.getHeight() - screenHeightKept - aroundText);
     const auto scrolls = textHeight > mostForText;
     const auto shownWidth = viewWidth - (scrolls ? viewport->getScrollBarThickness() : 0);
 
@@ -267,9 +286,7 @@ void AlertBox::layOut()
     viewport->setBounds(textX, edgeGap, viewWidth, viewHeight);
     viewport->setInterceptsMouseClicks(scrolls, true);
 
-    auto x = (boxWidth - buttonsWidth) / 2;
-
-    for (auto* button : buttons)
+    for (auto x = (boxWidth - buttonsWidth) / 2; auto* button : buttons)
     {
         button->setTopLeftPosition(x, boxHeight - gapBelowButtons - buttonHeight);
         x += button->getWidth() + buttonGap;

@@ -2,6 +2,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <memory>
+#include <vector>
 
 /** The program's message box: JUCE's AlertWindow, drawn by the look-and-feel as any is,
     but with a layout in which every line of its text can be read whole.
@@ -57,6 +58,10 @@ private:
     juce::StringArray shownLines;
     std::unique_ptr<TextView> textView;
     std::unique_ptr<juce::Viewport> viewport;
+
+    std::vector<juce::TextButton*> buttonsInOrder() const;
+    float wrapWidthFor(float mostForLines) const;
+    juce::AttributedString wrappedText(float wrapWidth, float& longestLine);
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(AlertBox)
 };
