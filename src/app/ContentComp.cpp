@@ -3,7 +3,7 @@
 #include "BuildInfo.h"
 #include "firmware/ProductSignature.h"
 #include "firmware/SysexFraming.h"
-#include "platform/UserAlerts.h"
+#include "ui/UserAlerts.h"
 
 namespace
 {

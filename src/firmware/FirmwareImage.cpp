@@ -2,8 +2,8 @@
 
 #include "BuildInfo.h"
 #include "FlashmereFirmwareData.h"
-#include "firmware/PathBytes.h"
-#include "platform/UserAlerts.h"
+#include "platform/PathBytes.h"
+#include "ui/UserAlerts.h"
 
 #include <cerrno>
 #include <cstring>

@@ -5,13 +5,7 @@
 #include <string>
 #include <vector>
 
-#if defined(__linux__)
-inline constexpr size_t systemMidiLargestSysex = 4096;
-#elif defined(_WIN32)
-inline constexpr size_t systemMidiLargestSysex = 65536;
-#else
-inline constexpr size_t systemMidiLargestSysex = SIZE_MAX;
-#endif
+#include "MidiLimits.h" // the system's own, from platform/linux or platform/windows
 
 /** Checks that bytes are a clean series of complete SysEx messages: each one 0xF0, data
     bytes below 0x80, then 0xF7, back to back, with nothing before, between or after them.

@@ -1,8 +1,9 @@
 #include "protocol/UploadLog.h"
 
 #include "BuildInfo.h"
-#include "firmware/PathBytes.h"
 #include "firmware/SysexFraming.h"
+#include "platform/PathBytes.h"
+#include "platform/Places.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -246,19 +247,7 @@ void removeOldest(const juce::File& folder, const juce::File& keep)
 
 Target Target::standardFolder()
 {
-#if JUCE_WINDOWS
-    // Windows keeps a program's data for this machine only in the local application data.
-    return inFolder(
-        juce::File::getSpecialLocation(juce::File::windowsLocalAppData).getChildFile("Flashmere/logs"));
-#else
-    // The XDG rule: a relative $XDG_STATE_HOME is to be ignored.
-    const auto* stateHome = std::getenv("XDG_STATE_HOME");
-    const auto base
-        = stateHome != nullptr && juce::File::isAbsolutePath(stateHome)
-              ? juce::File(stateHome)
-              : juce::File::getSpecialLocation(juce::File::userHomeDirectory).getChildFile(".local/state");
-    return inFolder(base.getChildFile("flashmere/logs"));
-#endif
+    return inFolder(Places::logFolder());
 }
 
 juce::String format(const UploadRecord& record, const Subject& subject)

@@ -1,5 +1,5 @@
 #include "cli/CliArguments.h"
-#include "firmware/PathBytes.h"
+#include "platform/PathBytes.h"
 
 #include <gtest/gtest.h>
 #include <vector>
