@@ -2,6 +2,7 @@
 
 #include "BuildInfo.h"
 #include "firmware/SysexFraming.h"
+#include "platform/FileCalls.h"
 #include "platform/PathBytes.h"
 #include "platform/Places.h"
 
@@ -11,18 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <juce_cryptography/juce_cryptography.h>
 #include <optional>
 #include <vector>
-
-#if JUCE_WINDOWS
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace UploadLog
 {
@@ -56,25 +48,10 @@ juce::String fileStem(juce::Time startedAt)
 {
     const auto millis = startedAt.toMilliseconds();
     const auto seconds = (std::time_t)(millis / 1000);
-    std::tm utc {};
-#if JUCE_WINDOWS
-    gmtime_s(&utc, &seconds);
-#else
-    gmtime_r(&seconds, &utc);
-#endif
+    const auto utc = FileCalls::utc(seconds);
     char text[32] = {};
     std::strftime(text, sizeof(text), "%Y-%m-%dT%H-%M-%S", &utc);
     return juce::String(text) + "." + juce::String((int)(millis % 1000)).paddedLeft('0', 3) + "Z";
-}
-
-// Removes a file by its path's own bytes.
-void removeFile(const juce::File& file)
-{
-#if JUCE_WINDOWS
-    ::_wunlink(file.getFullPathName().toWideCharPointer());
-#else
-    ::unlink(PathBytes::toNative(file.getFullPathName()).c_str());
-#endif
 }
 
 // Writes the whole text into a regular file, a new one (createNew) or one emptied first;
@@ -84,15 +61,7 @@ void removeFile(const juce::File& file)
 // pass that ended where it stops.
 int writeText(const juce::File& file, bool createNew, const juce::String& text, juce::String& reason)
 {
-    const auto flags = createNew ? O_CREAT | O_EXCL : O_CREAT;
-#if JUCE_WINDOWS
-    // The wide-character call, since a narrow path is taken in the ANSI code page.
-    const int fd = ::_wopen(file.getFullPathName().toWideCharPointer(),
-                            _O_WRONLY | _O_BINARY | _O_NOINHERIT | flags, _S_IREAD | _S_IWRITE);
-#else
-    const int fd = ::open(PathBytes::toNative(file.getFullPathName()).c_str(),
-                          O_WRONLY | O_CLOEXEC | O_NONBLOCK | flags, 0644);
-#endif
+    const int fd = FileCalls::openForWriting(file, createNew);
 
     if (fd < 0)
     {
@@ -101,28 +70,20 @@ int writeText(const juce::File& file, bool createNew, const juce::String& text, 
         return error;
     }
 
-    struct stat info
+    if (! FileCalls::isRegular(fd))
     {
-    };
-
-    if (::fstat(fd, &info) != 0 || (info.st_mode & S_IFMT) != S_IFREG)
-    {
-        ::close(fd);
+        FileCalls::close(fd);
         reason = "it is not a regular file";
         return EINVAL;
     }
 
-#if JUCE_WINDOWS
-    int error = ::_chsize(fd, 0) == 0 ? 0 : errno;
-#else
-    int error = ::ftruncate(fd, 0) == 0 ? 0 : errno;
-#endif
+    int error = FileCalls::empty(fd);
     const auto* bytes = text.toRawUTF8();
     auto left = text.getNumBytesAsUTF8();
 
     while (left > 0 && error == 0)
     {
-        const auto n = ::write(fd, bytes, (unsigned)left);
+        const auto n = FileCalls::writeSome(fd, bytes, (unsigned)left);
 
         if (n < 0 && errno != EINTR)
             error = errno;
@@ -135,12 +96,12 @@ int writeText(const juce::File& file, bool createNew, const juce::String& text, 
         }
     }
 
-    if (::close(fd) != 0 && error == 0)
+    if (FileCalls::close(fd) != 0 && error == 0)
         error = errno;
 
     if (error != 0)
     {
-        removeFile(file);
+        FileCalls::remove(file);
         reason = std::strerror(error);
     }
 
