@@ -1,5 +1,7 @@
 #include "midi/PortListWatch.h"
 
+#include <juce_core/juce_core.h> // for JUCE_LINUX
+
 #if JUCE_LINUX
 #include <alsa/asoundlib.h>
 
