@@ -14,6 +14,8 @@
 #include <ctime>
 #include <juce_cryptography/juce_cryptography.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace UploadLog
@@ -70,20 +72,24 @@ int writeText(const juce::File& file, bool createNew, const juce::String& text, 
         return error;
     }
 
-    if (! FileCalls::isRegular(fd))
+    struct stat info
     {
-        FileCalls::close(fd);
+    };
+
+    if (::fstat(fd, &info) != 0 || (info.st_mode & S_IFMT) != S_IFREG)
+    {
+        ::close(fd);
         reason = "it is not a regular file";
         return EINVAL;
     }
 
-    int error = FileCalls::empty(fd);
+    int error = ::ftruncate(fd, 0) == 0 ? 0 : errno;
     const auto* bytes = text.toRawUTF8();
     auto left = text.getNumBytesAsUTF8();
 
     while (left > 0 && error == 0)
     {
-        const auto n = FileCalls::writeSome(fd, bytes, (unsigned)left);
+        const auto n = ::write(fd, bytes, (unsigned)left);
 
         if (n < 0 && errno != EINTR)
             error = errno;
@@ -96,7 +102,7 @@ int writeText(const juce::File& file, bool createNew, const juce::String& text, 
         }
     }
 
-    if (FileCalls::close(fd) != 0 && error == 0)
+    if (::close(fd) != 0 && error == 0)
         error = errno;
 
     if (error != 0)
