@@ -23,7 +23,8 @@
 class QuitSignals
 {
 public:
-    /** The signals that ask this program to stop on this system. */
+    /** The signals that ask this program to stop on this system, in the order the help
+        names them. */
     static juce::Array<int> stopSignals();
 
     /** What a user does to send it, as the help says it: "Ctrl-C", "a hang-up", ... */
