@@ -2,7 +2,7 @@
 
 #include "BuildInfo.h"
 #include "firmware/ProductSignature.h"
-#include "platform/UserAlerts.h"
+#include "ui/UserAlerts.h"
 
 namespace
 {

@@ -7,8 +7,8 @@
 #include "help/HelpVariants.h"
 #include "look/TemplateLookAndFeel.h"
 #include "midi/MidiInterfaceClass.h"
-#include "platform/KeyboardFeel.h"
 #include "protocol/BasicSysexProtocolClass.h"
+#include "ui/KeyboardFeel.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <memory>

@@ -3,7 +3,7 @@
 #include "app/ContentComp.h"
 #include "app/ScreenReader.h"
 #include "look/TitleBarColour.h"
-#include "platform/AppIcon.h"
+#include "ui/AppIcon.h"
 
 MainWindow::MainWindow(juce::String commandLine)
     : juce::DocumentWindow({}, WindowColours::background, juce::DocumentWindow::allButtons, true)

@@ -1,8 +1,7 @@
 #include "app/UserSettings.h"
 
-#if ! JUCE_WINDOWS
-#include <sys/stat.h>
-#endif
+#include "platform/FileExport.h"
+#include "platform/Places.h"
 
 namespace
 {
@@ -18,22 +17,10 @@ bool isUsableSettingsPath(const juce::File& file)
     if (file == juce::File())
         return false;
 
-#if JUCE_WINDOWS
-    // A settings path under %APPDATA% holds no FIFOs or devices, only files and folders.
-    if (! file.exists())
-        return true;
+    if (FileExport::unlessRegular(file).isNotEmpty())
+        return false;
 
-    return file.existsAsFile() && file.getSize() <= UserSettings::largestReadableFile;
-#else
-    struct stat info
-    {
-    };
-
-    if (stat(file.getFullPathName().toRawUTF8(), &info) != 0)
-        return true;
-
-    return S_ISREG(info.st_mode) && info.st_size <= UserSettings::largestReadableFile;
-#endif
+    return ! file.existsAsFile() || file.getSize() <= UserSettings::largestReadableFile;
 }
 
 juce::PropertiesFile::Options propertiesOptions(bool canSave)
@@ -68,19 +55,7 @@ UserSettings::~UserSettings()
 
 juce::File UserSettings::defaultFile()
 {
-#if JUCE_WINDOWS
-    // Windows keeps a user's program settings in the roaming application data folder.
-    const auto folder = juce::File::getSpecialLocation(juce::File::userApplicationDataDirectory);
-#else
-    // XDG: an unset, empty or relative $XDG_CONFIG_HOME means ~/.config.
-    const auto configHome = juce::SystemStats::getEnvironmentVariable("XDG_CONFIG_HOME", {});
-    const auto folder
-        = juce::File::isAbsolutePath(configHome)
-              ? juce::File(configHome)
-              : juce::File::getSpecialLocation(juce::File::userHomeDirectory).getChildFile(".config");
-#endif
-
-    return folder.getChildFile("Flashmere").getChildFile("Flashmere.settings");
+    return Places::settingsFolder().getChildFile("Flashmere.settings");
 }
 
 OutputChoice UserSettings::getLastOutput() const

@@ -1,12 +1,6 @@
 #include "cli/CliArguments.h"
 
-#include "firmware/PathBytes.h"
-
-#if JUCE_WINDOWS
-#include <windows.h>
-
-#include <shellapi.h>
-#endif
+#include "platform/PathBytes.h"
 
 CliArguments CliArguments::read(const juce::ArgumentList& args, bool takesPort, bool takesAnyProduct,
                                 bool takesJson)
@@ -80,32 +74,6 @@ CliArguments CliArguments::read(const juce::ArgumentList& args, bool takesPort, 
 
     return result;
 }
-
-juce::ArgumentList CliArguments::fromCommandLine(int argc, const char* const argv[])
-{
-    // Each byte that is not UTF-8 is kept (PathBytes), so that a file name opens as given.
-    juce::ArgumentList list(argc > 0 ? PathBytes::fromNative(argv[0]) : juce::String(), juce::StringArray());
-
-    for (int i = 1; i < argc; ++i)
-        list.arguments.add({ PathBytes::fromNative(argv[i]) });
-
-    return list;
-}
-
-#if JUCE_WINDOWS
-juce::ArgumentList CliArguments::fromWindowsCommandLine(const wchar_t* commandLine)
-{
-    int argc = 0;
-    auto* argv = ::CommandLineToArgvW(commandLine, &argc);
-    juce::ArgumentList list(argc > 0 ? juce::String(argv[0]) : juce::String(), juce::StringArray());
-
-    for (int i = 1; i < argc; ++i)
-        list.arguments.add({ juce::String(argv[i]) });
-
-    ::LocalFree(argv);
-    return list;
-}
-#endif
 
 int CliArguments::portNumber(const juce::String& text, int count)
 {

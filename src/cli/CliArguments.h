@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/PathBytes.h"
+#include "platform/ProcessStart.h"
+
 #include <juce_core/juce_core.h>
 
 /** What follows a command's name on flashmere-cli's command line: options up to a "--",
@@ -28,14 +31,16 @@ struct CliArguments
         drop empty arguments; a file name must arrive as it was given, and an empty one
         must be seen, to be refused. A file name need not be UTF-8: its other bytes are
         kept as PathBytes keeps them. */
-    static juce::ArgumentList fromCommandLine(int argc, const char* const argv[]);
+    static juce::ArgumentList fromCommandLine(int argc, const char* const argv[])
+    {
+        return PathBytes::arguments(argc, argv);
+    }
 
-#if JUCE_WINDOWS
-    /** The command line Windows hands over as one string (GetCommandLineW), split the way
-        Windows programs split it: blanks part arguments except inside double quotes,
-        which are taken away, and backslashes before a quote escape it. */
-    static juce::ArgumentList fromWindowsCommandLine(const wchar_t* commandLine);
-#endif
+    /** The command line Windows hands over as one string (on Windows only). */
+    static juce::ArgumentList fromWindowsCommandLine(const wchar_t* commandLine)
+    {
+        return ProcessStart::splitWindowsCommandLine(commandLine);
+    }
 
     /** The port number that text spells (1 to count), or 0 when it spells none: digits
         only, and never wrapped round, so that 4294967297 is no port rather than port 1. */

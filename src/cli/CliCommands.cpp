@@ -4,17 +4,17 @@
 #include "cli/CliArguments.h"
 #include "cli/CliOutput.h"
 #include "cli/CliReport.h"
-#include "cli/FileExport.h"
 #include "cli/HeadlessInterface.h"
 #include "cli/ImageSummary.h"
 #include "cli/ProgressPrinter.h"
-#include "firmware/PathBytes.h"
 #include "firmware/ProductSignature.h"
 #include "midi/PortNames.h"
+#include "platform/FileExport.h"
+#include "platform/PathBytes.h"
 #include "platform/QuitSignals.h"
-#include "platform/UserAlerts.h"
 #include "protocol/BasicSysexProtocolClass.h"
 #include "protocol/UploadLog.h"
+#include "ui/UserAlerts.h"
 
 #include <csignal>
 #include <cstdio>
@@ -67,44 +67,10 @@ juce::String describe(const FirmwareImage& image, const juce::String& path)
                           : PathBytes::shown(path);
 }
 
-/** The first stop signal that came since watchStops(), or 0. */
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void noteStop(int signalNumber)
-{
-    if (stopRequested == 0)
-        stopRequested = signalNumber;
-}
-
-/** From now until the program ends, a stop signal is only noted: a command looks at it
-    between its steps (a port lookup can take seconds) and ends with its result. While an
-    upload runs, QuitSignals takes them and puts this back after. */
-void watchStops()
-{
-    for (const auto signalNumber : QuitSignals::stopSignals())
-        std::signal(signalNumber, noteStop);
-}
-
-/** The first stop signal noted, or one waiting while the stop signals are blocked (for a
-    reader of their own); 0 when none came. */
-int stopAsked()
-{
-#if ! JUCE_WINDOWS
-    sigset_t pending;
-
-    if (stopRequested == 0 && ::sigpending(&pending) == 0)
-        for (const auto signalNumber : QuitSignals::stopSignals())
-            if (::sigismember(&pending, signalNumber) == 1)
-                return signalNumber;
-#endif
-
-    return stopRequested;
-}
-
 /** Ends a command that a signal stopped before it did its work. */
 int stoppedEarly(CliReport& report, const juce::String& what)
 {
-    const auto signalNumber = stopAsked();
+    const auto signalNumber = QuitSignals::noted();
     report.set("signal", signalNumber);
     return report.fail(CliCommands::stoppedBySignal + signalNumber, "interrupted", what);
 }
@@ -258,11 +224,11 @@ juce::var productOf(const ProductSignature::Verdict& verdict)
 //==============================================================================
 int CliCommands::list(bool json)
 {
-    watchStops();
+    QuitSignals::noteFromNowOn();
     CliReport report("list", json);
     const auto devices = outputPorts();
 
-    if (stopAsked() != 0)
+    if (QuitSignals::noted() != 0)
         return stoppedEarly(report, "stopped before the ports were listed");
 
     report.set("ports", portList(devices));
@@ -386,7 +352,7 @@ int openPort(const CliArguments& arguments, std::unique_ptr<HeadlessInterface>& 
     const auto devices = outputPorts();
     juce::MidiDeviceInfo port;
 
-    if (stopAsked() != 0)
+    if (QuitSignals::noted() != 0)
         return stoppedBeforeStart(report);
 
     if (! findPort(devices, arguments.port, port, report))
@@ -456,7 +422,7 @@ int reportPass(const BasicSysexProtocolClass& protocol, const HeadlessInterface&
 
 int CliCommands::send(const CliArguments& arguments)
 {
-    watchStops();
+    QuitSignals::noteFromNowOn();
     const auto& path = arguments.files[0];
     CliReport report("send", arguments.json);
     // Every key a script may read is there from the start, in the same order, whatever the
@@ -513,7 +479,7 @@ int CliCommands::send(const CliArguments& arguments)
         });
 
     // One that came before QuitSignals took over was noted.
-    if (stopAsked() != 0)
+    if (QuitSignals::noted() != 0)
         return stoppedBeforeStart(report);
 
     CliOutput::message("sending " + describe(*image, path) + " to " + device->getOutputName().quoted() + ": "

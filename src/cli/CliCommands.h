@@ -15,7 +15,7 @@ enum ExitCode
     failure = 1, // the image cannot be sent, the update failed, a file could not be written
     usageError = 2, // the command line is wrong
     portError = 3, // the port is unknown, ambiguous or cannot be opened
-    stoppedBySignal = 128 // plus the signal's number: 129 hang-up, 130 Ctrl-C, 143 SIGTERM
+    stoppedBySignal = 128 // plus the signal's number
 };
 
 /** The MIDI output ports, numbered. */

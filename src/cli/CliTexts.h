@@ -1,23 +1,41 @@
 #pragma once
 
+#include "MidiLimits.h"
+#include "cli/CliCommands.h"
+#include "platform/Places.h"
+#include "platform/QuitSignals.h"
+
 /** What flashmere-cli says about itself: its version and the help for each command. */
 namespace CliTexts
 {
-// What differs between the systems: how a run is stopped from outside, where the logs go
-// and the longest message the system's MIDI output takes whole.
-#if defined(_WIN32)
-#define FLASHMERE_CLI_STOPPED_CODES "130 stopped by Ctrl-C, 149 by Ctrl-Break."
-#define FLASHMERE_CLI_STOPPERS "Ctrl-C or Ctrl-Break stops"
-#define FLASHMERE_CLI_LOG_FOLDER "%LOCALAPPDATA%\\Flashmere\\logs\\"
-#define FLASHMERE_CLI_LONGEST "65536 bytes (a Windows MIDI driver takes no more in\none buffer)"
-#else
-#define FLASHMERE_CLI_STOPPED_CODES "129 stopped by a hang-up, 130 by Ctrl-C, 143 by SIGTERM."
-#define FLASHMERE_CLI_STOPPERS "Ctrl-C, a hang-up or SIGTERM stops"
-#define FLASHMERE_CLI_LOG_FOLDER "$XDG_STATE_HOME/flashmere/logs/"
-#define FLASHMERE_CLI_LONGEST "4096 bytes (the Linux ALSA sequencer drops a longer\nmessage without a word)"
-#endif
+/** The text with what differs between the systems put in from the code that does it:
+    {stopped} the exit codes of the stop signals, {stoppers} the ways to send one, {logs}
+    the log folder and {longest} the longest message the MIDI output takes whole. */
+inline juce::String withSystemFacts(const char* text)
+{
+    juce::StringArray stoppers, stopped;
+    auto signals = QuitSignals::stopSignals();
 
-inline constexpr const char* mainHelp = R"(Usage: flashmere-cli COMMAND [ARGUMENTS]
+    for (const auto signalNumber : signals)
+        stoppers.add(QuitSignals::nameOf(signalNumber));
+
+    signals.sort();
+
+    for (const auto signalNumber : signals)
+        stopped.add(juce::String(CliCommands::stoppedBySignal + signalNumber)
+                    + (stopped.isEmpty() ? " stopped" : "") + " by " + QuitSignals::nameOf(signalNumber));
+
+    const auto lastStopper = stoppers.strings.removeAndReturn(stoppers.size() - 1);
+
+    return juce::String(text)
+        .replace("{stopped}", stopped.joinIntoString(", ") + ".")
+        .replace("{stoppers}", stoppers.joinIntoString(", ") + " or " + lastStopper + " stops")
+        .replace("{logs}", Places::logFolderShown())
+        .replace("{longest}", juce::String((juce::int64)systemMidiLargestSysex) + " bytes ("
+                                  + systemMidiLargestSysexWhy + ")");
+}
+
+inline const juce::String mainHelp = withSystemFacts(R"(Usage: flashmere-cli COMMAND [ARGUMENTS]
 
 Updates the firmware of a Velamor pedal over MIDI, as the Flashmere window does.
 
@@ -37,23 +55,24 @@ Results go to standard output, messages to standard error. With --json, list, ch
 and send print their result as one JSON document, however they end (see the README).
 Exit codes: 0 done; 1 the image cannot be sent, the update failed, a file could not be
 written or the result could not be written to standard output; 2 wrong usage; 3 unknown,
-ambiguous or unusable port; )" FLASHMERE_CLI_STOPPED_CODES R"(
-)";
+ambiguous or unusable port; {stopped}
+)");
 
-inline constexpr const char* listHelp = R"(Usage: flashmere-cli list [--json]
+inline const juce::String listHelp = withSystemFacts(R"(Usage: flashmere-cli list [--json]
 
 Prints the MIDI output ports, one per line: a number (1, 2, ...) and the port's full
 name, separated by a tab. The numbers follow the system's order of the ports; they stay
 the same while no port is plugged in or out. --json prints them as one JSON document.
 Exit codes: 0.
-)";
+)");
 
-inline constexpr const char* checkHelp = R"(Usage: flashmere-cli check [--any-product] [--json] [FILE]
+inline const juce::String checkHelp
+    = withSystemFacts(R"(Usage: flashmere-cli check [--any-product] [--json] [FILE]
 
 Checks the built-in image, or FILE, the way an upload does before its first byte: it must
 be a clean series of complete SysEx messages (0xF0, data bytes below 0x80, 0xF7) with
 nothing before, between or after them, and none longer than the system's MIDI output
-takes whole: )" FLASHMERE_CLI_LONGEST R"(.
+takes whole: {longest}.
 Prints the number of messages, the smallest and largest message, the manufacturer
 bytes, the expected upload time at 31250 baud with the pedal's 300 ms pause after every
 message, the product it is for (the Velamor, or how another product's messages start),
@@ -61,31 +80,31 @@ its SHA-256 and any fault with its byte offset. A file larger than 16 MiB is ref
 unread. Another product's firmware fails the check unless --any-product is given.
 --json prints all this as one JSON document.
 Exit codes: 0 the image can be sent; 1 it cannot; 2 wrong usage.
-)";
+)");
 
-inline constexpr const char* sendHelp
-    = R"(Usage: flashmere-cli send --port NAME|NUMBER [--any-product] [--log FILE | --no-log] [--json] [FILE]
+inline const juce::String sendHelp = withSystemFacts(
+    R"(Usage: flashmere-cli send --port NAME|NUMBER [--any-product] [--log FILE | --no-log] [--json] [FILE]
 
 Uploads the built-in image, or FILE, to the MIDI output port given by its exact full name
 or by its number from 'flashmere-cli list'. Each SysEx message is sent whole, in order,
 followed by 300 ms of silence counted from when the message has left the MIDI cable.
 Nothing is sent from an image that fails the check, nor from another product's firmware
 unless --any-product is given. Every update writes a log of what was sent (see the
-README) to )" FLASHMERE_CLI_LOG_FOLDER R"(, or to FILE with --log, or nowhere with
+README) to {logs}, or to FILE with --log, or nowhere with
 --no-log; its place is told on standard error. FILE is a new file or a regular file you
 may write; anything else is refused before anything is sent. On a terminal a progress
 bar shows the message count, the percentage and the time left; otherwise one line is
-printed per ten percent. )" FLASHMERE_CLI_STOPPERS R"( after the current message and its
+printed per ten percent. {stoppers} after the current message and its
 pause; one that comes after the last message's pause changes nothing. A closed or full
 standard error does not stop the upload. --json prints the outcome, the messages sent
 and delivered and the log's place as one JSON document, also for a refused or failed
 update; progress and messages stay on standard error.
 Exit codes: 0 the update completed; 1 the image cannot be sent, the update failed or
 its result could not be written to standard output; 2 wrong usage; 3 unknown, ambiguous
-or unusable port; )" FLASHMERE_CLI_STOPPED_CODES R"(
-)";
+or unusable port; {stopped}
+)");
 
-inline constexpr const char* exportHelp = R"(Usage: flashmere-cli export OUT.syx
+inline const juce::String exportHelp = withSystemFacts(R"(Usage: flashmere-cli export OUT.syx
 
 Writes the built-in firmware image to OUT.syx, byte for byte. OUT.syx is a new file or
 an existing regular file you may write (a symbolic link to one is followed); a folder,
@@ -93,10 +112,6 @@ a device, a FIFO or a read-only file is refused. The bytes are written to a temp
 file beside it that replaces it only once every byte is safely written, so a full disk
 leaves an old OUT.syx as it was.
 Exit codes: 0 written; 1 the file could not be written; 2 wrong usage.
-)";
+)");
 
-#undef FLASHMERE_CLI_STOPPED_CODES
-#undef FLASHMERE_CLI_STOPPERS
-#undef FLASHMERE_CLI_LOG_FOLDER
-#undef FLASHMERE_CLI_LONGEST
 } // namespace CliTexts

@@ -10,6 +10,7 @@
 #include "cli/CliReport.h"
 #include "cli/CliTexts.h"
 #include "firmware/FirmwareImage.h"
+#include "platform/ProcessStart.h"
 #include "platform/QuitSignals.h"
 
 #include <cerrno>
@@ -19,47 +20,17 @@
 #include <juce_events/juce_events.h>
 #include <new>
 
-#if JUCE_WINDOWS
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 namespace
 {
 // Before any thread exists, so that every thread inherits it: no stop signal ever cuts
 // a pause of the upload short.
 [[maybe_unused]] const bool stopSignalsKept = (QuitSignals::keepFromEveryThread(), true);
 
-#if ! JUCE_WINDOWS
-/** Made ready before anything else runs, JUCE's static objects included (a debug build
-    writes its version to standard error from one).
-
-    Any of the standard descriptors that is closed gets /dev/null: otherwise the next file
-    opened (JUCE's own message socket) would take its number, and progress text would be
-    written into it. It is opened for reading only, so that writing to a standard output
-    or error that was closed still fails, as it would have.
-
-    A closed pipe or a full file on standard output or error must not end an upload
-    half-way: the writes fail, and a lost result is reported, instead. */
-__attribute__((constructor(101))) void prepareProcess()
-{
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
-        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF)
-            if (const auto opened = ::open("/dev/null", O_RDONLY); opened >= 0 && opened != fd)
-                ::close(opened); // cannot happen: the lowest free number is taken
-
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
-}
-#endif
-
 /** Ends the command with a usage error: the problem, then the command's help, on
     standard error. */
-void usage(const juce::String& problem, const char* help)
+void usage(const juce::String& problem, const juce::String& help)
 {
-    juce::ConsoleApplication::fail("flashmere-cli: " + problem + "\n" + juce::String(help).trimEnd(),
+    juce::ConsoleApplication::fail("flashmere-cli: " + problem + "\n" + help.trimEnd(),
                                    CliCommands::usageError);
 }
 
@@ -69,7 +40,7 @@ void usage(const juce::String& problem, const char* help)
 void noKnownCommand(const juce::ArgumentList& args)
 {
     if (args.size() > 0 && args[0].text == "-h")
-        std::fputs(CliTexts::mainHelp, stdout);
+        std::fputs(CliTexts::mainHelp.toRawUTF8(), stdout);
     else
         usage(args.size() == 0 ? juce::String("a command is needed")
                                : "unknown command " + args[0].text.quoted(),
@@ -78,7 +49,8 @@ void noKnownCommand(const juce::ArgumentList& args)
 
 /** The same for a command that was read: with --json, standard output gets the error as
     its JSON document first. */
-void usage(const CliArguments& arguments, const char* name, const juce::String& problem, const char* help)
+void usage(const CliArguments& arguments, const char* name, const juce::String& problem,
+           const juce::String& help)
 {
     CliReport report(name, arguments.json);
     report.setError("usage", problem);
@@ -86,12 +58,13 @@ void usage(const CliArguments& arguments, const char* name, const juce::String& 
     usage(problem, help);
 }
 
-using Action = std::function<int(const CliArguments&, const char* help)>;
+using Action = std::function<int(const CliArguments&, const juce::String& help)>;
 
 /** A command of the program: its name first on the command line, its help with --help,
     and its action once its arguments are read and right. */
-juce::ConsoleApplication::Command command(const char* name, const char* help, bool takesPort, Action action,
-                                          int& exitCode, bool takesAnyProduct = false, bool takesJson = false)
+juce::ConsoleApplication::Command command(const char* name, const juce::String& help, bool takesPort,
+                                          Action action, int& exitCode, bool takesAnyProduct = false,
+                                          bool takesJson = false)
 {
     return { name,
              name,
@@ -102,7 +75,7 @@ juce::ConsoleApplication::Command command(const char* name, const char* help, bo
                  const auto arguments = CliArguments::read(args, takesPort, takesAnyProduct, takesJson);
 
                  if (arguments.wantsHelp)
-                     std::fputs(help, stdout);
+                     std::fputs(help.toRawUTF8(), stdout);
                  else if (arguments.problem.isNotEmpty())
                      usage(arguments, name, arguments.problem, help);
                  else
@@ -120,12 +93,12 @@ int run(const juce::ArgumentList& args)
                                            + " (built-in firmware: " + BuildInfo::firmwareProduct + " "
                                            + builtIn.getVersionText() + ")");
     app.addCommand({ "--help|help", "--help", {}, CliTexts::mainHelp, [](const juce::ArgumentList&) {
-                        std::fputs(CliTexts::mainHelp, stdout);
+                        std::fputs(CliTexts::mainHelp.toRawUTF8(), stdout);
                     } });
 
     app.addCommand(command(
         "list", CliTexts::listHelp, false,
-        [](const CliArguments& arguments, const char* help)
+        [](const CliArguments& arguments, const juce::String& help)
         {
             if (! arguments.files.isEmpty())
                 usage(arguments, "list", "list takes no arguments", help);
@@ -135,7 +108,7 @@ int run(const juce::ArgumentList& args)
 
     app.addCommand(command(
         "check", CliTexts::checkHelp, false,
-        [](const CliArguments& arguments, const char* help)
+        [](const CliArguments& arguments, const juce::String& help)
         {
             if (arguments.files.size() > 1)
                 usage(arguments, "check", "check takes at most one file", help);
@@ -145,7 +118,7 @@ int run(const juce::ArgumentList& args)
 
     app.addCommand(command(
         "export", CliTexts::exportHelp, false,
-        [](const CliArguments& arguments, const char* help)
+        [](const CliArguments& arguments, const juce::String& help)
         {
             if (arguments.files.size() != 1)
                 usage(arguments, "export", "export takes one file name", help);
@@ -155,7 +128,7 @@ int run(const juce::ArgumentList& args)
 
     app.addCommand(command(
         "send", CliTexts::sendHelp, true,
-        [](const CliArguments& arguments, const char* help)
+        [](const CliArguments& arguments, const juce::String& help)
         {
             if (! arguments.hasPort)
                 usage(arguments, "send", "send needs --port NAME or --port NUMBER", help);
@@ -174,13 +147,7 @@ int run(const juce::ArgumentList& args)
 
 int main(int argc, char* argv[])
 {
-#if JUCE_WINDOWS
-    // The C runtime's argv is in the ANSI code page, which cannot hold every file name.
-    juce::ignoreUnused(argc, argv);
-    const auto args = CliArguments::fromWindowsCommandLine(::GetCommandLineW());
-#else
-    const auto args = CliArguments::fromCommandLine(argc, argv);
-#endif
+    const auto args = ProcessStart::arguments(argc, argv);
     const juce::ScopedJuceInitialiser_GUI juce;
     int exitCode = CliCommands::failure;
 

@@ -5,13 +5,7 @@
 #include <string>
 #include <vector>
 
-#if defined(__linux__)
-inline constexpr size_t systemMidiLargestSysex = 4096;
-#elif defined(_WIN32)
-inline constexpr size_t systemMidiLargestSysex = 65536;
-#else
-inline constexpr size_t systemMidiLargestSysex = SIZE_MAX;
-#endif
+#include "MidiLimits.h" // the system's own, from platform/linux or platform/windows
 
 /** Checks that bytes are a clean series of complete SysEx messages: each one 0xF0, data
     bytes below 0x80, then 0xF7, back to back, with nothing before, between or after them.
@@ -32,11 +26,8 @@ struct SysexFraming
         messageTooLong // a message longer than the system can send whole (offset: its 0xF0)
     };
 
-    /** The longest message the system's MIDI service passes on whole. Linux's ALSA
-        sequencer hands a SysEx to the interface's kernel buffer of 4096 bytes in one piece
-        and silently drops one that does not fit, so an image with a longer message would
-        look sent while that message never arrives. Windows' midiOutLongMsg refuses a
-        buffer over 64 KiB, and JUCE's send does not report the refusal. */
+    /** The longest message the system's MIDI service passes on whole: a longer one would
+        look sent while it never arrives (the system's MidiLimits.h says why). */
     static constexpr size_t largestSendableMessage = systemMidiLargestSysex;
 
     struct Message

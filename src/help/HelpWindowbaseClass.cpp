@@ -1,7 +1,7 @@
 #include "help/HelpWindowbaseClass.h"
 
 #include "look/TitleBarColour.h"
-#include "platform/AppIcon.h"
+#include "ui/AppIcon.h"
 
 HelpWindowbaseClass::HelpWindowbaseClass()
     : juce::DocumentWindow("Help", WindowColours::background, juce::DocumentWindow::allButtons, true)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/KeyboardFeel.h"
+#include "ui/KeyboardFeel.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

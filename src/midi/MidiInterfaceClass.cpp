@@ -1,7 +1,7 @@
 #include "midi/MidiInterfaceClass.h"
 
 #include "midi/PortNames.h"
-#include "platform/UserAlerts.h"
+#include "ui/UserAlerts.h"
 
 #include <utility>
 

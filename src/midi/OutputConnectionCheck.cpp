@@ -1,11 +1,11 @@
 #include "midi/OutputConnectionCheck.h"
 
-#if defined(__linux__)
+#if JUCE_LINUX
 #include <alsa/asoundlib.h>
 #include <unistd.h>
 #endif
 
-#if defined(__linux__)
+#if JUCE_LINUX
 // A sequencer client of our own, kept open while the output is: the questions are asked
 // of the port that the output sends to, so any client may ask them.
 struct OutputConnectionCheck::Sequencer
@@ -85,7 +85,7 @@ struct OutputConnectionCheck::Sequencer
 OutputConnectionCheck::OutputConnectionCheck(const juce::MidiDeviceInfo& device)
     : identifier(device.identifier)
 {
-#if defined(__linux__)
+#if JUCE_LINUX
     // JUCE's ALSA identifiers read "client-port".
     const auto clientText = identifier.upToFirstOccurrenceOf("-", false, false);
     const auto portText = identifier.fromFirstOccurrenceOf("-", false, false);
@@ -109,7 +109,7 @@ OutputConnectionCheck::~OutputConnectionCheck() = default;
 
 OutputConnectionCheck::State OutputConnectionCheck::check() const
 {
-#if defined(__linux__)
+#if JUCE_LINUX
     if (sequencer != nullptr)
         return sequencer->check();
 #endif

@@ -1,6 +1,8 @@
 #include "midi/PortListWatch.h"
 
-#if defined(__linux__)
+#include <juce_core/juce_core.h> // for JUCE_LINUX
+
+#if JUCE_LINUX
 #include <alsa/asoundlib.h>
 
 struct PortListWatch::Sequencer
@@ -54,7 +56,7 @@ struct PortListWatch::Sequencer
 
 PortListWatch::PortListWatch()
 {
-#if defined(__linux__)
+#if JUCE_LINUX
     auto seq = std::make_unique<Sequencer>();
 
     if (snd_seq_open(&seq->handle, "default", SND_SEQ_OPEN_OUTPUT, 0) >= 0)
@@ -73,7 +75,7 @@ PortListWatch::~PortListWatch() = default;
 
 bool PortListWatch::mayHaveChanged()
 {
-#if defined(__linux__)
+#if JUCE_LINUX
     if (sequencer != nullptr)
     {
         auto now = sequencer->look();

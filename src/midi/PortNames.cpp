@@ -4,7 +4,7 @@ namespace PortNames
 {
 juce::String readable(const juce::String& name)
 {
-#if defined(__linux__)
+#if JUCE_LINUX
     juce::MemoryBlock bytes;
     bool anyHighByte = false;
 

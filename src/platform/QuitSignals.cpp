@@ -9,6 +9,13 @@
 namespace
 {
 int signalWriteEnd = -1;
+volatile std::sig_atomic_t firstNoted = 0;
+
+extern "C" void noteStop(int signalNumber)
+{
+    if (firstNoted == 0)
+        firstNoted = signalNumber;
+}
 
 extern "C" void onQuitSignal(int signalNumber)
 {
@@ -61,7 +68,30 @@ sigset_t setOf(const juce::Array<int>& signals)
 
 juce::Array<int> QuitSignals::stopSignals()
 {
-    return { SIGINT, SIGTERM, SIGHUP };
+    return { SIGINT, SIGHUP, SIGTERM };
+}
+
+juce::String QuitSignals::nameOf(int signalNumber)
+{
+    return signalNumber == SIGINT ? "Ctrl-C" : signalNumber == SIGHUP ? "a hang-up" : "SIGTERM";
+}
+
+void QuitSignals::noteFromNowOn()
+{
+    for (const auto signalNumber : stopSignals())
+        std::signal(signalNumber, noteStop);
+}
+
+int QuitSignals::noted()
+{
+    sigset_t pending;
+
+    if (firstNoted == 0 && ::sigpending(&pending) == 0)
+        for (const auto signalNumber : stopSignals())
+            if (::sigismember(&pending, signalNumber) == 1)
+                return signalNumber;
+
+    return firstNoted;
 }
 
 void QuitSignals::keepFromEveryThread()

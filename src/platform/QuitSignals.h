@@ -23,8 +23,20 @@
 class QuitSignals
 {
 public:
-    /** The signals that ask this program to stop on this system. */
+    /** The signals that ask this program to stop on this system, in the order the help
+        names them. */
     static juce::Array<int> stopSignals();
+
+    /** What a user does to send it, as the help says it: "Ctrl-C", "a hang-up", ... */
+    static juce::String nameOf(int signalNumber);
+
+    /** From now until the program ends, a stop signal is only noted, for noted() to tell;
+        an instance of this class takes them while it lives and puts this back after. */
+    static void noteFromNowOn();
+
+    /** The first stop signal noted since noteFromNowOn(), or one waiting while the stop
+        signals are blocked (for a reader of their own); 0 when none came. */
+    static int noted();
 
     /** Blocks the stop signals in the calling thread, and so in every thread it starts
         from then on. Call it first thing in the process, before any thread exists; an

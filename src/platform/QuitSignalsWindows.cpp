@@ -12,6 +12,14 @@ struct QuitSignals::Receiver
 
 namespace
 {
+volatile std::sig_atomic_t firstNoted = 0;
+
+extern "C" void noteStop(int signalNumber)
+{
+    if (firstNoted == 0)
+        firstNoted = signalNumber;
+}
+
 std::mutex currentLock;
 std::weak_ptr<QuitSignals::Receiver> current;
 
@@ -52,6 +60,22 @@ BOOL WINAPI onConsoleEvent(DWORD event)
 juce::Array<int> QuitSignals::stopSignals()
 {
     return { SIGINT, SIGBREAK };
+}
+
+juce::String QuitSignals::nameOf(int signalNumber)
+{
+    return signalNumber == SIGINT ? "Ctrl-C" : "Ctrl-Break";
+}
+
+void QuitSignals::noteFromNowOn()
+{
+    for (const auto signalNumber : stopSignals())
+        std::signal(signalNumber, noteStop);
+}
+
+int QuitSignals::noted()
+{
+    return firstNoted;
 }
 
 void QuitSignals::keepFromEveryThread()

@@ -2,7 +2,9 @@
 
 #include "BuildInfo.h"
 #include "firmware/ImageFacts.h"
-#include "firmware/PathBytes.h"
+#include "platform/FileCalls.h"
+#include "platform/PathBytes.h"
+#include "platform/Places.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,17 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <optional>
-#include <vector>
-
-#if JUCE_WINDOWS
-#include <io.h>
-#include <sys/stat.h>
-#else
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
+#include <vector>
 
 namespace UploadLog
 {
@@ -54,25 +49,10 @@ juce::String fileStem(juce::Time startedAt)
 {
     const auto millis = startedAt.toMilliseconds();
     const auto seconds = (std::time_t)(millis / 1000);
-    std::tm utc {};
-#if JUCE_WINDOWS
-    gmtime_s(&utc, &seconds);
-#else
-    gmtime_r(&seconds, &utc);
-#endif
+    const auto utc = FileCalls::utc(seconds);
     char text[32] = {};
     std::strftime(text, sizeof(text), "%Y-%m-%dT%H-%M-%S", &utc);
     return juce::String(text) + "." + juce::String((int)(millis % 1000)).paddedLeft('0', 3) + "Z";
-}
-
-// Removes a file by its path's own bytes.
-void removeFile(const juce::File& file)
-{
-#if JUCE_WINDOWS
-    ::_wunlink(file.getFullPathName().toWideCharPointer());
-#else
-    ::unlink(PathBytes::toNative(file.getFullPathName()).c_str());
-#endif
 }
 
 // Writes the whole text into a regular file, a new one (createNew) or one emptied first;
@@ -82,15 +62,7 @@ void removeFile(const juce::File& file)
 // pass that ended where it stops.
 int writeText(const juce::File& file, bool createNew, const juce::String& text, juce::String& reason)
 {
-    const auto flags = createNew ? O_CREAT | O_EXCL : O_CREAT;
-#if JUCE_WINDOWS
-    // The wide-character call, since a narrow path is taken in the ANSI code page.
-    const int fd = ::_wopen(file.getFullPathName().toWideCharPointer(),
-                            _O_WRONLY | _O_BINARY | _O_NOINHERIT | flags, _S_IREAD | _S_IWRITE);
-#else
-    const int fd = ::open(PathBytes::toNative(file.getFullPathName()).c_str(),
-                          O_WRONLY | O_CLOEXEC | O_NONBLOCK | flags, 0644);
-#endif
+    const int fd = FileCalls::openForWriting(file, createNew);
 
     if (fd < 0)
     {
@@ -110,11 +82,7 @@ int writeText(const juce::File& file, bool createNew, const juce::String& text, 
         return EINVAL;
     }
 
-#if JUCE_WINDOWS
-    int error = ::_chsize(fd, 0) == 0 ? 0 : errno;
-#else
     int error = ::ftruncate(fd, 0) == 0 ? 0 : errno;
-#endif
     const auto* bytes = text.toRawUTF8();
     auto left = text.getNumBytesAsUTF8();
 
@@ -138,7 +106,7 @@ int writeText(const juce::File& file, bool createNew, const juce::String& text, 
 
     if (error != 0)
     {
-        removeFile(file);
+        FileCalls::remove(file);
         reason = std::strerror(error);
     }
 
@@ -245,19 +213,7 @@ void removeOldest(const juce::File& folder, const juce::File& keep)
 
 Target Target::standardFolder()
 {
-#if JUCE_WINDOWS
-    // Windows keeps a program's data for this machine only in the local application data.
-    return inFolder(
-        juce::File::getSpecialLocation(juce::File::windowsLocalAppData).getChildFile("Flashmere/logs"));
-#else
-    // The XDG rule: a relative $XDG_STATE_HOME is to be ignored.
-    const auto* stateHome = std::getenv("XDG_STATE_HOME");
-    const auto base
-        = stateHome != nullptr && juce::File::isAbsolutePath(stateHome)
-              ? juce::File(stateHome)
-              : juce::File::getSpecialLocation(juce::File::userHomeDirectory).getChildFile(".local/state");
-    return inFolder(base.getChildFile("flashmere/logs"));
-#endif
+    return inFolder(Places::logFolder());
 }
 
 juce::String format(const UploadRecord& record, const Subject& subject)

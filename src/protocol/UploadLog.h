@@ -43,8 +43,7 @@ struct Target
     static Target inFolder(const juce::File& folder) { return { Kind::folder, folder }; }
     static Target toFile(const juce::File& file) { return { Kind::file, file }; }
 
-    /** $XDG_STATE_HOME/flashmere/logs, by default ~/.local/state/flashmere/logs; on Windows
-        %LOCALAPPDATA%\Flashmere\logs. */
+    /** The system's log folder, Places::logFolder(). */
     static Target standardFolder();
 };
 

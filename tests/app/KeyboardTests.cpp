@@ -6,9 +6,9 @@
 #include "app/ContentComp.h"
 #include "app/MainWindow.h"
 #include "help/HelpVariants.h"
-#include "platform/UserAlerts.h"
 #include "support/ComponentSearch.h"
 #include "support/MessageLoop.h"
+#include "ui/UserAlerts.h"
 
 #include <gtest/gtest.h>
 

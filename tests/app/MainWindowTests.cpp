@@ -3,9 +3,9 @@
 #include "app/ContentComp.h"
 #include "app/MainWindow.h"
 #include "look/TitleBarColour.h"
-#include "platform/UserAlerts.h"
 #include "support/ComponentSearch.h"
 #include "support/MessageLoop.h"
+#include "ui/UserAlerts.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 
 #include "FakeSeqControl.h"
 #include "app/ContentComp.h"
-#include "platform/AlertBox.h"
-#include "platform/UserAlerts.h"
 #include "support/ComponentSearch.h"
 #include "support/MessageLoop.h"
+#include "ui/AlertBox.h"
+#include "ui/UserAlerts.h"
 
 #include <gtest/gtest.h>
 

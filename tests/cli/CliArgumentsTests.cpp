@@ -1,5 +1,6 @@
 #include "cli/CliArguments.h"
-#include "firmware/PathBytes.h"
+#include "cli/CliTexts.h"
+#include "platform/PathBytes.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -126,3 +127,20 @@ TEST(CliArguments, AWindowsCommandLineIsSplitTheWayWindowsProgramsSplitIt)
               "an empty file name");
 }
 #endif
+
+// The help states the system's facts from the code that acts on them.
+TEST(CliTexts, TheHelpTakesTheSystemsFactsFromTheCode)
+{
+    for (const auto signalNumber : QuitSignals::stopSignals())
+    {
+        const auto code = juce::String(CliCommands::stoppedBySignal + signalNumber);
+        EXPECT_TRUE(CliTexts::mainHelp.contains(code)) << code;
+        EXPECT_TRUE(CliTexts::sendHelp.contains(code + " stopped by " + QuitSignals::nameOf(signalNumber))
+                    || CliTexts::sendHelp.contains(code + " by " + QuitSignals::nameOf(signalNumber)))
+            << code;
+    }
+
+    EXPECT_TRUE(CliTexts::sendHelp.contains(Places::logFolderShown()));
+    EXPECT_TRUE(CliTexts::checkHelp.contains(juce::String((juce::int64)systemMidiLargestSysex) + " bytes ("));
+    EXPECT_FALSE(CliTexts::sendHelp.contains("{"));
+}

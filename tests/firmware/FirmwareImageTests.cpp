@@ -1,6 +1,6 @@
 #include "firmware/FirmwareImage.h"
 #include "firmware/SysexFraming.h"
-#include "platform/UserAlerts.h"
+#include "ui/UserAlerts.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "FakeSeqControl.h"
 #include "midi/MidiInterfaceClass.h"
 #include "midi/PortLock.h"
-#include "platform/UserAlerts.h"
 #include "support/ComponentSearch.h"
 #include "support/MessageLoop.h"
+#include "ui/UserAlerts.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 
 #include "look/TemplateLookAndFeel.h"
 #include "look/TitleBarColour.h"
-#include "platform/AppIcon.h"
+#include "ui/AppIcon.h"
 
 #include <gtest/gtest.h>
 

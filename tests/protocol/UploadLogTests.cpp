@@ -1,6 +1,6 @@
 #include "BuildInfo.h"
 #include "TestPass.h"
-#include "firmware/PathBytes.h"
+#include "platform/PathBytes.h"
 #include "protocol/UploadLog.h"
 
 #include <csignal>

@@ -6,7 +6,7 @@
 // (see MessageLoop.h). Listing the tests needs no JUCE at all, so CTest can discover them
 // without a display.
 
-#include "platform/UserAlerts.h"
+#include "ui/UserAlerts.h"
 
 #include <csignal>
 #include <cstdlib>

@@ -12,6 +12,9 @@ namespace PathBytes
 /** The bytes as text: UTF-8 decoded, each stray byte kept as its own character. */
 juce::String fromNative(const char* bytes);
 
+/** argv as given, each argument through fromNative(), none trimmed, unquoted or dropped. */
+juce::ArgumentList arguments(int argc, const char* const argv[]);
+
 /** The bytes that text came from: the kept bytes as they were, everything else UTF-8. */
 std::string toNative(const juce::String& text);
 

@@ -1,6 +1,6 @@
-#include "cli/FileExport.h"
+#include "platform/FileExport.h"
 
-#include "firmware/PathBytes.h"
+#include "platform/PathBytes.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/AlertBox.h"
+#include "ui/AlertBox.h"
 
 #include <algorithm>
 #include <cmath>

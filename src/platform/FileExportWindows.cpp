@@ -1,4 +1,4 @@
-#include "cli/FileExport.h"
+#include "platform/FileExport.h"
 
 // Windows has no symbolic links in a user's way, nor FIFOs or sockets among files: the
 // target is refused when it is a folder, something other than a file, or read-only.

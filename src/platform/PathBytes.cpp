@@ -1,4 +1,4 @@
-#include "firmware/PathBytes.h"
+#include "platform/PathBytes.h"
 
 namespace
 {
@@ -96,11 +96,12 @@ juce::String PathBytes::escaped(const juce::String& text)
     return shown;
 }
 
-juce::String PathBytes::shown(const juce::String& path)
+juce::ArgumentList PathBytes::arguments(int argc, const char* const argv[])
 {
-#if JUCE_WINDOWS
-    return path;
-#else
-    return escaped(path);
-#endif
+    juce::ArgumentList list(argc > 0 ? fromNative(argv[0]) : juce::String(), juce::StringArray());
+
+    for (int i = 1; i < argc; ++i)
+        list.arguments.add({ fromNative(argv[i]) });
+
+    return list;
 }

@@ -1,7 +1,7 @@
-#include "platform/UserAlerts.h"
+#include "ui/UserAlerts.h"
 
-#include "platform/AlertBox.h"
-#include "platform/KeyboardFeel.h"
+#include "ui/AlertBox.h"
+#include "ui/KeyboardFeel.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <memory>

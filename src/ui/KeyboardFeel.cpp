@@ -1,4 +1,4 @@
-#include "platform/KeyboardFeel.h"
+#include "ui/KeyboardFeel.h"
 
 namespace KeyboardFeel
 {
