@@ -286,7 +286,9 @@ void AlertBox::layOut()
     viewport->setBounds(textX, edgeGap, viewWidth, viewHeight);
     viewport->setInterceptsMouseClicks(scrolls, true);
 
-    for (auto x = (boxWidth - buttonsWidth) / 2; auto* button : buttons)
+    auto x = (boxWidth - buttonsWidth) / 2;
+
+    for (auto* button : buttons)
     {
         button->setTopLeftPosition(x, boxHeight - gapBelowButtons - buttonHeight);
         x += button->getWidth() + buttonGap;

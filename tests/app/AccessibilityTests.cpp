@@ -7,9 +7,9 @@
 #include "app/MainWindow.h"
 #include "app/ScreenReader.h"
 #include "help/HelpVariants.h"
-#include "platform/UserAlerts.h"
 #include "support/ComponentSearch.h"
 #include "support/MessageLoop.h"
+#include "ui/UserAlerts.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
