@@ -318,6 +318,12 @@ juce::StringArray failedPassStatuses()
 
 TEST(FailureBox, EveryFailureCanBeReadWholeWithTheLogsPathOnLinesOfItsOwn)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // Asking the display for its size makes the X libraries keep memory that they never
+    // give back, in a library unloaded before LeakSanitizer can name it; the plain and
+    // ThreadSanitizer runs keep this test.
+    GTEST_SKIP() << "the X libraries' own leaks under AddressSanitizer";
+#endif
     // Drawn as the program draws its boxes.
     TemplateLookAndFeel look;
     juce::LookAndFeel::setDefaultLookAndFeel(&look);
