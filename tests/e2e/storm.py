@@ -33,7 +33,7 @@ SECONDS = float(os.environ.get("STORM_SECONDS") or 150)
 PORTS = ["Pedal MIDI", "Second Port", "Third Port"]
 TITLE = "fw version 0.00"
 
-# In window coordinates: a 26-pixel title bar and a 4-pixel border.
+# In window coordinates: a 4-pixel border, then a 26-pixel title bar (rows 4 to 29).
 COMBO = (300, 166)
 UPDATE = (589, 256)
 HELP = (589, 43)
@@ -230,7 +230,9 @@ def storm_step(main, plugged):
             control.write(("unplug " if plugged[port] else "plug ") + port + "\n")
         plugged[port] = not plugged[port]
     else:
-        x, y = rng.randrange(0, 650), rng.randrange(26, 400)
+        # Anywhere in the window's content: a click on the title bar may maximise it (the
+        # user's right), and the calm's clicks below assume its first size.
+        x, y = rng.randrange(0, 650), rng.randrange(30, 400)
         actions.append(f"click at {x},{y}")
         click(main, x, y)
     time.sleep(rng.uniform(0.03, 0.4))
