@@ -20,6 +20,7 @@
 #include <cstring>
 #include <functional>
 #include <juce_gui_basics/juce_gui_basics.h>
+#include <string>
 #include <unistd.h>
 
 namespace
@@ -32,6 +33,7 @@ constexpr double allowedExcessPercent = 0.5;
 int baud = 0;
 int messageLimit = 0; // 0: the whole image
 int slowChecksMs = 0; // 0: the system answers questions about its ports at once
+int otherWriters = 0; // other programs writing to the port, accepted for the pass
 
 /** The program's own pacing, watched: each pause is the real one, and its start and end
     are noted, so that the end of the last one, which ends the pass as the pedal sees it,
@@ -115,7 +117,8 @@ public:
 
 private:
     const std::string key = std::string("pass.") + (baud > 0 ? "blocking" : "nonblocking")
-                            + (slowChecksMs > 0 ? "_slowchecks" : "") + ".";
+                            + (slowChecksMs > 0 ? "_slowchecks" : "") + (otherWriters > 0 ? "_shared" : "")
+                            + ".";
     std::unique_ptr<MidiInterfaceClass> midi;
     std::unique_ptr<FirmwareImage> image;
     std::unique_ptr<BasicSysexProtocolClass> protocol;
@@ -155,6 +158,13 @@ private:
             std::printf("every question about the ports takes up to %d ms (a loaded machine)\n",
                         slowChecksMs);
 
+        // Each check then walks these too, and asks for each one's port.
+        for (int i = 0; i < otherWriters; ++i)
+            fakeseq_connect_other(portName, ("Other program " + std::to_string(i + 1)).c_str(), 1, 0);
+
+        if (otherWriters > 0)
+            std::printf("%d other programs write to the port, accepted for the pass\n", otherWriters);
+
         midi = std::make_unique<MidiInterfaceClass>(true, false);
         midi->setBounds(0, 0, 400, midi->getPreferredHeight());
         auto* selector = findOutputSelector(*midi);
@@ -185,6 +195,7 @@ private:
             image = std::make_unique<FirmwareImage>(shortImage.getFullPathName());
         }
 
+        midi->acceptOtherWriters(midi->surveyOtherWriters());
         protocol = std::make_unique<BasicSysexProtocolClass>(midi.get(), image.get());
         auto observed = std::make_unique<ObservedPacing>();
         pacing = observed.get();
@@ -312,8 +323,10 @@ int main(int argc, char** argv)
             argc, argv, 1,
             { { "--baud", [](const char* v) { baud = std::atoi(v); } },
               { "--messages", [](const char* v) { messageLimit = std::max(1, std::atoi(v)); } },
-              { "--slow-checks", [](const char* v) { slowChecksMs = std::max(0, std::atoi(v)); } } }))
-        return bench::usage(argv[0], "[--baud 0|31250] [--messages N] [--slow-checks MS]");
+              { "--slow-checks", [](const char* v) { slowChecksMs = std::max(0, std::atoi(v)); } },
+              { "--other-writers", [](const char* v) { otherWriters = std::max(0, std::atoi(v)); } } }))
+        return bench::usage(argv[0],
+                            "[--baud 0|31250] [--messages N] [--slow-checks MS] [--other-writers N]");
 
     // A pass that has not ended after four times its length has gone wrong.
     alarm(slowChecksMs > 0 ? 640 : 320);

@@ -36,6 +36,27 @@ bool agreesToSend(const FirmwareImage& image)
                            { ContentComp::sendAnywayButton, "Cancel" })
            == 0;
 }
+
+// Whether the user wants to send although other programs write to the output: what they
+// send meanwhile would be mixed into the firmware on the cable.
+bool agreesToShare(const std::vector<OtherWriter>& writers, const juce::String& outputName)
+{
+    if (writers.empty())
+        return true;
+
+    const auto message
+        = juce::String(writers.size() == 1 ? "Another program is" : "Other programs are")
+          + " connected to the MIDI output " + outputName.quoted() + ":\n\n"
+          + OtherWriter::describeAsList(writers)
+          + "\n\nWhatever is sent to the output during the update would be mixed into the firmware on "
+            "the cable, and the pedal would get a damaged firmware. Disconnect the programs listed "
+            "from the output, or close them, then run the update again. Send anyway only if you are "
+            "sure that they send nothing.";
+
+    return UserAlerts::ask(UserAlerts::Icon::warning, ContentComp::sharedOutputTitle, message,
+                           { ContentComp::sendAnywayButton, "Cancel" })
+           == 0;
+}
 } // namespace
 
 const juce::Colour ContentComp::readyColour = juce::Colours::green.brighter(0.99f);
@@ -47,6 +68,7 @@ const juce::String ContentComp::outputGoneText
 const juce::String ContentComp::updateFailedTitle = "Update failed";
 const juce::String ContentComp::foreignFirmwareTitle = "Another product's firmware?";
 const juce::String ContentComp::sendAnywayButton = "Send anyway";
+const juce::String ContentComp::sharedOutputTitle = "Other programs on the output";
 
 ContentComp::ContentComp(MainWindow* owner, juce::String commandLine)
     : ownerWindow(owner)
@@ -190,10 +212,19 @@ void ContentComp::buttonClicked(juce::Button* button)
             if (! agreesToSend(*firmware))
                 return;
 
+            const auto writers = midiInterface->surveyOtherWriters();
+
+            if (! agreesToShare(writers, midiInterface->getOutputName()))
+                return;
+
             // A question may have been up for a while, and the interface unplugged
             // meanwhile: that is no busy port, and nothing starts.
             if (! midiInterface->isConnected() || ! midiInterface->confirmOutputPresent())
                 return tellOutputGone();
+
+            // Only those the user was told of: one that came since fails the pass before
+            // it sends anything.
+            midiInterface->acceptOtherWriters(writers);
 
             progress = 0.0;
             passOutput = midiInterface->getChosenOutput();

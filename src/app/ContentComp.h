@@ -72,6 +72,9 @@ public:
     static const juce::String foreignFirmwareTitle;
     static const juce::String sendAnywayButton;
 
+    /** The title of the box that asks before sending to an output other programs write to. */
+    static const juce::String sharedOutputTitle;
+
 private:
     //==============================================================================
     std::unique_ptr<VeldtSaturatorHelpWindowClass> helpWindow;

@@ -51,6 +51,10 @@ CliArguments CliArguments::read(const juce::ArgumentList& args, bool takesPort, 
         {
             result.anyProduct = true;
         }
+        else if (takesPort && arg.text == "--shared-output")
+        {
+            result.sharedOutput = true;
+        }
         else if (takesPort && arg.text == "--no-log" && result.logFile.isEmpty())
         {
             result.noLog = true;

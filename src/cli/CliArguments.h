@@ -15,11 +15,13 @@ struct CliArguments
     bool anyProduct = false; // --any-product: another product's firmware may be checked and sent
     juce::String logFile; // --log FILE: the update's log goes to that file
     bool noLog = false; // --no-log: no log of the update
+    bool sharedOutput = false; // --shared-output: send although other programs write to the output
     bool json = false; // --json: the result as one JSON document
     bool wantsHelp = false; // --help or -h before any "--"
     juce::String problem; // what is wrong with them, when anything is: a usage error
 
-    /** Reads args[1] onwards (args[0] is the command); --port, --log and --no-log only
+    /** Reads args[1] onwards (args[0] is the command); --port, --log, --no-log and
+        --shared-output only
         when the command sends (takesPort), --any-product only when it judges an image,
         --json only where it is offered, and each once. An empty file name is a problem, not
         "no file". A --json before any "--" is noted even when another argument is wrong,

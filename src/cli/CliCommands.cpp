@@ -93,8 +93,29 @@ juce::Array<juce::MidiDeviceInfo> outputPorts()
     return devices;
 }
 
-/** The ports, numbered from 1, as JSON gives them. */
-juce::var portList(const juce::Array<juce::MidiDeviceInfo>& devices)
+/** Other programs' ports that write to an output, as JSON gives them. */
+juce::var connectionList(const std::vector<OtherWriter>& writers)
+{
+    juce::Array<juce::var> list;
+
+    for (const auto& writer : writers)
+    {
+        auto connection = std::make_unique<juce::DynamicObject>();
+        connection->setProperty("client", writer.client);
+        connection->setProperty("port", writer.port);
+        connection->setProperty("clientName", writer.clientName);
+        connection->setProperty("portName", writer.portName);
+        connection->setProperty("accepted", writer.accepted);
+        list.add(connection.release());
+    }
+
+    return list;
+}
+
+/** The ports, numbered from 1, as JSON gives them; with the other programs writing to
+    each when they are known. */
+juce::var portList(const juce::Array<juce::MidiDeviceInfo>& devices,
+                   const std::vector<std::vector<OtherWriter>>& writers = {})
 {
     juce::Array<juce::var> ports;
 
@@ -103,6 +124,17 @@ juce::var portList(const juce::Array<juce::MidiDeviceInfo>& devices)
         auto port = std::make_unique<juce::DynamicObject>();
         port->setProperty("number", i + 1);
         port->setProperty("name", devices[i].name);
+
+        if ((size_t)i < writers.size())
+        {
+            juce::Array<juce::var> names;
+
+            for (const auto& writer : writers[(size_t)i])
+                names.add(writer.describe());
+
+            port->setProperty("otherPrograms", names);
+        }
+
         ports.add(port.release());
     }
 
@@ -231,10 +263,21 @@ int CliCommands::list(bool json)
     if (QuitSignals::noted() != 0)
         return stoppedEarly(report, "stopped before the ports were listed");
 
-    report.set("ports", portList(devices));
+    std::vector<std::vector<OtherWriter>> writers;
+
+    for (const auto& device : devices)
+        writers.push_back(OutputConnectionCheck(device).survey().otherWriters);
+
+    report.set("ports", portList(devices, writers));
 
     for (int i = 0; i < devices.size(); ++i)
-        report.line(juce::String(i + 1) + "\t" + devices[i].name);
+    {
+        const auto others = (int)writers[(size_t)i].size();
+        report.line(juce::String(i + 1) + "\t" + devices[i].name
+                    + (others == 0   ? juce::String()
+                       : others == 1 ? juce::String("\t(1 other program connected)")
+                                     : "\t(" + juce::String(others) + " other programs connected)"));
+    }
 
     return report.finish(CliCommands::success);
 }
@@ -374,6 +417,27 @@ int openPort(const CliArguments& arguments, std::unique_ptr<HeadlessInterface>& 
     return 0;
 }
 
+/** Refuses an output that other programs write to, unless the user said to share it;
+    then those writers are accepted for the pass, and only a new one fails it. */
+int vetOtherWriters(const CliArguments& arguments, HeadlessInterface& device, CliReport& report)
+{
+    const auto writers = device.surveyOtherWriters();
+
+    if (! writers.empty() && ! arguments.sharedOutput)
+    {
+        report.set("connections", connectionList(writers));
+        return report.fail(
+            CliCommands::portError, "outputShared",
+            "other programs are connected to the MIDI output " + device.getOutputName().quoted()
+                + ", and what they send would be mixed into the firmware: " + OtherWriter::describe(writers)
+                + ". Disconnect them from the output or close them, or give --shared-output "
+                  "to send all the same. Nothing was sent");
+    }
+
+    device.acceptOtherWriters(writers);
+    return 0;
+}
+
 /** Tells how a pass that started ended, decided on the protocol's outcome, never on its
     words: only messages delivered to a port still there after their pause count. */
 int reportPass(const BasicSysexProtocolClass& protocol, const HeadlessInterface& device, int stopSignal,
@@ -395,6 +459,7 @@ int reportPass(const BasicSysexProtocolClass& protocol, const HeadlessInterface&
         report.set("outcome", word);
         report.set("messagesSent", device.getMessagesSent());
         report.set("messagesDelivered", delivered);
+        report.set("connections", connectionList(device.getOtherWriters()));
         report.set("log",
                    log != juce::File() ? juce::var(PathBytes::shown(log.getFullPathName())) : juce::var());
         return report.finish(exitCode);
@@ -411,8 +476,10 @@ int reportPass(const BasicSysexProtocolClass& protocol, const HeadlessInterface&
         CliOutput::message(protocol.getStatusText());
         report.setError(UploadOutcome::nameOf(result.reason), protocol.getStatusText());
         // Nothing was sent: the port could not be used for this update.
-        const auto portRefused = result.reason == UploadOutcome::Reason::outputBusy
-                                 || result.reason == UploadOutcome::Reason::lockUnavailable;
+        const auto portRefused
+            = result.reason == UploadOutcome::Reason::outputBusy
+              || result.reason == UploadOutcome::Reason::lockUnavailable
+              || (result.reason == UploadOutcome::Reason::outputShared && device.getMessagesSent() == 0);
         return outcome("failed", portRefused ? CliCommands::portError : CliCommands::failure);
     }
 
@@ -434,6 +501,7 @@ int CliCommands::send(const CliArguments& arguments)
     report.set("outcome", "refused");
     report.set("messagesSent", 0);
     report.set("messagesDelivered", 0);
+    report.set("connections", juce::Array<juce::var>());
     report.set("log", juce::var());
 
     juce::String problem;
@@ -453,6 +521,9 @@ int CliCommands::send(const CliArguments& arguments)
         return refused;
 
     if (const auto refused = openPort(arguments, device, report); refused != 0)
+        return refused;
+
+    if (const auto refused = vetOtherWriters(arguments, *device, report); refused != 0)
         return refused;
 
     BasicSysexProtocolClass protocol(device.get(), image.get());

@@ -43,8 +43,8 @@ Commands:
   list [--json]                 the MIDI output ports, one per line: number, then name
   check [--any-product] [--json] [FILE]
                                 checks the built-in image, or a .syx FILE, before sending
-  send --port NAME|NUMBER [--any-product] [--log FILE | --no-log] [--json] [FILE]
-                                uploads the built-in image, or FILE, to the port
+  send --port NAME|NUMBER [--any-product] [--shared-output] [--log FILE | --no-log]
+       [--json] [FILE]          uploads the built-in image, or FILE, to the port
   export OUT.syx                writes the built-in image to a file
 
 Options:
@@ -61,8 +61,10 @@ ambiguous or unusable port; {stopped}
 inline const juce::String listHelp = withSystemFacts(R"(Usage: flashmere-cli list [--json]
 
 Prints the MIDI output ports, one per line: a number (1, 2, ...) and the port's full
-name, separated by a tab. The numbers follow the system's order of the ports; they stay
-the same while no port is plugged in or out. --json prints them as one JSON document.
+name, separated by a tab; then, where other programs are connected to write to the port,
+a third field says how many, as (2 other programs connected). The numbers follow the
+system's order of the ports; they stay the same while no port is plugged in or out.
+--json prints them as one JSON document, with the other programs by name.
 Exit codes: 0.
 )");
 
@@ -83,13 +85,17 @@ Exit codes: 0 the image can be sent; 1 it cannot; 2 wrong usage.
 )");
 
 inline const juce::String sendHelp = withSystemFacts(
-    R"(Usage: flashmere-cli send --port NAME|NUMBER [--any-product] [--log FILE | --no-log] [--json] [FILE]
+    R"(Usage: flashmere-cli send --port NAME|NUMBER [--any-product] [--shared-output]
+                        [--log FILE | --no-log] [--json] [FILE]
 
 Uploads the built-in image, or FILE, to the MIDI output port given by its exact full name
 or by its number from 'flashmere-cli list'. Each SysEx message is sent whole, in order,
 followed by 300 ms of silence counted from when the message has left the MIDI cable.
 Nothing is sent from an image that fails the check, nor from another product's firmware
-unless --any-product is given. Every update writes a log of what was sent (see the
+unless --any-product is given, nor to a port that other programs are connected to
+write to (what they send would be mixed into the firmware; they are named) unless
+--shared-output is given; a program that connects during the update fails it. Every
+update writes a log of what was sent (see the
 README) to {logs}, or to FILE with --log, or nowhere with
 --no-log; its place is told on standard error. FILE is a new file or a regular file you
 may write; anything else is refused before anything is sent. On a terminal a progress

@@ -28,6 +28,9 @@ public:
     int getPreferredHeight() override { return 0; }
     int checkOutput() override { return port.check(); }
     juce::String getOutputName() const override { return port.getDevice().name; }
+    std::vector<OtherWriter> getOtherWriters() const override { return port.getOtherWriters(); }
+    std::vector<OtherWriter> surveyOtherWriters() { return port.surveyOtherWriters(); }
+    void acceptOtherWriters(const std::vector<OtherWriter>& writers) { port.acceptOtherWriters(writers); }
     std::unique_ptr<OutputClaim> claimOutput() override { return port.claim(); }
 
 private:

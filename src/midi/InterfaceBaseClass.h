@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/OtherWriter.h"
 #include "midi/OutputClaim.h"
 #include "midi/SendResult.h"
 
@@ -19,6 +20,7 @@ public:
     static constexpr SendResult outputGone = midisend::outputGone;
     static constexpr SendResult nothingToSend = midisend::nothingToSend;
     static constexpr SendResult notConnected = midisend::notConnected;
+    static constexpr SendResult outputShared = midisend::outputShared;
 
     ~InterfaceBaseClass() override;
 
@@ -42,6 +44,10 @@ public:
         message counts as delivered only when this holds once its pause has passed.
         Protocol thread. */
     virtual int checkOutput() { return sent; }
+
+    /** The other programs' ports that the last check found writing to the open output,
+        each marked accepted or not (see MidiOutputPort). Protocol thread. */
+    virtual std::vector<OtherWriter> getOtherWriters() const { return {}; }
 
     /** The name of the open output as the user sees it; empty when none is open. Message
         thread. */

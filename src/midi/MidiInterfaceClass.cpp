@@ -254,7 +254,9 @@ void MidiInterfaceClass::closeInput()
 //==============================================================================
 bool MidiInterfaceClass::confirmOutputPresent()
 {
-    return output.check() == sent;
+    // Another program writing to it does not make the output any less there.
+    const auto fit = output.check();
+    return fit == sent || fit == outputShared;
 }
 
 int MidiInterfaceClass::checkOutput()

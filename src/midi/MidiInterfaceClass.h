@@ -52,6 +52,12 @@ public:
 
     /** The open output's name as the selector shows it. Message thread. */
     juce::String getOutputName() const override;
+    std::vector<OtherWriter> getOtherWriters() const override { return output.getOtherWriters(); }
+
+    /** The other programs' ports writing to the open output now; the next pass fails on
+        any of them that acceptOtherWriters() was not given. Any thread. */
+    std::vector<OtherWriter> surveyOtherWriters() { return output.surveyOtherWriters(); }
+    void acceptOtherWriters(const std::vector<OtherWriter>& writers) { output.acceptOtherWriters(writers); }
 
     /** Whether the open output is still on the system and connected to this program (see
         checkOutput). False when no output is open. Any thread. */

@@ -1,5 +1,7 @@
 #include "midi/MidiOutputPort.h"
 
+#include <algorithm>
+
 MidiOutputPort::MidiOutputPort() = default;
 
 MidiOutputPort::~MidiOutputPort()
@@ -12,6 +14,7 @@ MidiOutputPort::OpenResult MidiOutputPort::open(const juce::MidiDeviceInfo& devi
     const juce::ScopedLock sl(lock);
     closeLocked();
     device = deviceToOpen;
+    acceptedWriters.clear();
     output = juce::MidiOutput::openDevice(device.identifier);
 
     if (output == nullptr)
@@ -42,6 +45,40 @@ void MidiOutputPort::closeLocked()
 {
     output.reset();
     connection.reset();
+    otherWriters.clear();
+}
+
+void MidiOutputPort::noteOtherWriters(std::vector<OtherWriter> found)
+{
+    for (auto& writer : found)
+        writer.accepted = std::any_of(acceptedWriters.begin(), acceptedWriters.end(),
+                                      [&](const OtherWriter& a) { return a.isSameAs(writer); });
+
+    otherWriters = std::move(found);
+}
+
+std::vector<OtherWriter> MidiOutputPort::surveyOtherWriters()
+{
+    const juce::ScopedLock sl(lock);
+
+    if (connection == nullptr)
+        return {};
+
+    noteOtherWriters(connection->survey().otherWriters);
+    return otherWriters;
+}
+
+std::vector<OtherWriter> MidiOutputPort::getOtherWriters() const
+{
+    const juce::ScopedLock sl(lock);
+    return otherWriters;
+}
+
+void MidiOutputPort::acceptOtherWriters(const std::vector<OtherWriter>& writers)
+{
+    const juce::ScopedLock sl(lock);
+    acceptedWriters = writers;
+    noteOtherWriters(std::move(otherWriters));
 }
 
 bool MidiOutputPort::isOpen() const
@@ -63,10 +100,18 @@ int MidiOutputPort::check()
     if (output == nullptr)
         return midisend::noOutputOpen;
 
-    const auto state = connection->check();
+    auto survey = connection->survey();
+    const auto state = survey.state;
 
     if (state == OutputConnectionCheck::State::connected)
-        return midisend::sent;
+    {
+        // What another program sent meanwhile is on the cable with ours: the pass cannot
+        // know what the pedal got, but the output itself is fine.
+        noteOtherWriters(std::move(survey.otherWriters));
+        const auto unaccepted = std::any_of(otherWriters.begin(), otherWriters.end(),
+                                            [](const OtherWriter& w) { return ! w.accepted; });
+        return unaccepted ? midisend::outputShared : midisend::sent;
+    }
 
     closeLocked();
 

@@ -41,8 +41,20 @@ public:
 
     /** Whether the open device is still on the system and this program connected to it:
         midisend::sent when it is. An output found gone or cut off is closed and onLost is
-        called. Any thread. */
+        called. An output that another program writes to, unaccepted, stays open and
+        reports midisend::outputShared. Any thread. */
     int check();
+
+    /** The other programs' ports writing to the open device, asked of the system now (the
+        last check remembers them too). Any thread. */
+    std::vector<OtherWriter> surveyOtherWriters();
+
+    /** The writers the last check or survey found, each marked accepted or not. */
+    std::vector<OtherWriter> getOtherWriters() const;
+
+    /** Until the device is opened again, these writers (the user was told of them and
+        sent anyway) do not fail a check; any other does. An empty list accepts none. */
+    void acceptOtherWriters(const std::vector<OtherWriter>& writers);
 
     /** Sends the bytes as one MIDI message, with no check first (see check()); returns a
         midisend::SendResult. Any thread. */
@@ -61,8 +73,10 @@ private:
     std::unique_ptr<juce::MidiOutput> output;
     std::unique_ptr<OutputConnectionCheck> connection;
     juce::MidiDeviceInfo device;
+    std::vector<OtherWriter> otherWriters, acceptedWriters;
 
     void closeLocked();
+    void noteOtherWriters(std::vector<OtherWriter> found);
 
     JUCE_DECLARE_NON_COPYABLE(MidiOutputPort)
 };

@@ -30,7 +30,9 @@ struct OutputConnectionCheck::Sequencer
         return "JUCE";
     }
 
-    bool isThisProcess(int senderClient) const
+    // The client's name, and whether it belongs to this process; false for a client that
+    // has gone meanwhile.
+    bool readClient(int senderClient, juce::String& name, bool& isThisProcess) const
     {
         snd_seq_client_info_t* info = nullptr;
         snd_seq_client_info_alloca(&info);
@@ -38,24 +40,35 @@ struct OutputConnectionCheck::Sequencer
         if (snd_seq_get_any_client_info(handle, senderClient, info) < 0)
             return false;
 
+        name = juce::String::fromUTF8(snd_seq_client_info_get_name(info));
         const auto pid = snd_seq_client_info_get_pid(info);
-
-        if (pid > 0)
-            return pid == (int)getpid();
-
-        return snd_seq_client_info_get_type(info) == SND_SEQ_USER_CLIENT
-               && juceClientName() == snd_seq_client_info_get_name(info);
+        isThisProcess
+            = pid > 0 ? pid == (int)getpid()
+                      : snd_seq_client_info_get_type(info) == SND_SEQ_USER_CLIENT && juceClientName() == name;
+        return true;
     }
 
-    State check() const
+    juce::String portName(int senderClient, int senderPort) const
+    {
+        snd_seq_port_info_t* info = nullptr;
+        snd_seq_port_info_alloca(&info);
+
+        if (snd_seq_get_any_port_info(handle, senderClient, senderPort, info) < 0)
+            return {};
+
+        return juce::String::fromUTF8(snd_seq_port_info_get_name(info));
+    }
+
+    Survey survey() const
     {
         snd_seq_port_info_t* portInfo = nullptr;
         snd_seq_port_info_alloca(&portInfo);
 
         if (snd_seq_get_any_port_info(handle, client, port, portInfo) < 0)
-            return State::gone;
+            return { State::gone, {} };
 
-        // The ports that write to this one: JUCE connects a port of its own client to it.
+        // The ports that write to this one: JUCE connects a port of its own client to it;
+        // any other writer is another program's (or a connection someone made for it).
         snd_seq_query_subscribe_t* query = nullptr;
         snd_seq_query_subscribe_alloca(&query);
         snd_seq_addr_t root {};
@@ -64,16 +77,34 @@ struct OutputConnectionCheck::Sequencer
         snd_seq_query_subscribe_set_root(query, &root);
         snd_seq_query_subscribe_set_type(query, SND_SEQ_QUERY_SUBS_WRITE);
 
+        Survey result { State::notConnected, {} };
+
+        // The count comes with each answer, so the walk asks no question past the last one.
         for (int index = 0;; ++index)
         {
             snd_seq_query_subscribe_set_index(query, index);
 
             if (snd_seq_query_port_subscribers(handle, query) < 0)
-                return State::notConnected;
+                break;
 
-            if (isThisProcess(snd_seq_query_subscribe_get_addr(query)->client))
-                return State::connected;
+            const auto* sender = snd_seq_query_subscribe_get_addr(query);
+            juce::String name;
+            bool ours = false;
+
+            if (readClient(sender->client, name, ours))
+            {
+                if (ours)
+                    result.state = State::connected;
+                else
+                    result.otherWriters.push_back(
+                        { sender->client, sender->port, name, portName(sender->client, sender->port) });
+            }
+
+            if (index + 1 >= snd_seq_query_subscribe_get_num_subs(query))
+                break;
         }
+
+        return result;
     }
 };
 #else
@@ -107,16 +138,16 @@ OutputConnectionCheck::OutputConnectionCheck(const juce::MidiDeviceInfo& device)
 
 OutputConnectionCheck::~OutputConnectionCheck() = default;
 
-OutputConnectionCheck::State OutputConnectionCheck::check() const
+OutputConnectionCheck::Survey OutputConnectionCheck::survey() const
 {
 #if JUCE_LINUX
     if (sequencer != nullptr)
-        return sequencer->check();
+        return sequencer->survey();
 #endif
 
     // Without a sequencer of our own to ask, all that can be known is whether the port
     // is still listed.
-    return checkListing();
+    return { checkListing(), {} };
 }
 
 OutputConnectionCheck::State OutputConnectionCheck::checkListing() const

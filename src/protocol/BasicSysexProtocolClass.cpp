@@ -4,6 +4,9 @@
 #include "firmware/SysexFraming.h"
 #include "midi/InterfaceBaseClass.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace
 {
 constexpr juce::uint8 sysexEnd = 0xF7;
@@ -45,6 +48,30 @@ Failure describeOutputFailure(int result, bool anythingSent)
                                          "to and run the update again.");
 
     return failure(Reason::sendFailed, "a message could not be sent. Run the update again.");
+}
+
+// Another program writes to the output. anythingSent tells whether it may already have
+// mixed its bytes into a firmware the pedal holds in part.
+Failure sharedOutput(const std::vector<OtherWriter>& writers, bool anythingSent)
+{
+    std::vector<OtherWriter> unaccepted;
+    std::copy_if(writers.begin(), writers.end(), std::back_inserter(unaccepted),
+                 [](const OtherWriter& w) { return ! w.accepted; });
+    const auto who = OtherWriter::describe(unaccepted);
+
+    if (anythingSent)
+        return failure(Reason::outputShared,
+                       "another program connected to the MIDI output during the update and may have sent "
+                       "into the firmware: "
+                           + who
+                           + ". Disconnect it from the output or close it, restart the pedal in its update "
+                             "mode if it needs that, and run the update again.");
+
+    return failure(
+        Reason::outputShared,
+        "another program is connected to the MIDI output: " + who
+            + ". What it sends would be mixed into the firmware, so nothing was sent to the pedal. "
+              "Disconnect it from the output or close it, then run the update again.");
 }
 
 Failure describeImageFault(const SysexFraming& framing)
@@ -208,9 +235,26 @@ Failure BasicSysexProtocolClass::refusalBeforeSending(const SysexFraming& framin
                    : outputBusy();
 
     if (const auto fit = deviceInterface->checkOutput(); fit != InterfaceBaseClass::sent)
-        return describeOutputFailure(fit, false);
+        return fit == InterfaceBaseClass::outputShared ? sharedOutputNow(false)
+                                                       : describeOutputFailure(fit, false);
 
+    noteConnections(true);
     return {};
+}
+
+void BasicSysexProtocolClass::noteConnections(bool accepted)
+{
+    const auto now = juce::Time::getMillisecondCounterHiRes() - record.startCounterMs;
+
+    for (const auto& writer : deviceInterface->getOtherWriters())
+        if (writer.accepted == accepted)
+            record.connections.push_back({ now, writer.describe(), accepted });
+}
+
+Failure BasicSysexProtocolClass::sharedOutputNow(bool anythingSent)
+{
+    noteConnections(false);
+    return sharedOutput(deviceInterface->getOtherWriters(), anythingSent);
 }
 
 Failure BasicSysexProtocolClass::deliver(const juce::uint8* message, size_t count, bool anythingSent)
@@ -238,9 +282,11 @@ Failure BasicSysexProtocolClass::deliver(const juce::uint8* message, size_t coun
                                 juce::Time::getMillisecondCounterHiRes() - previousWireEnd });
 
     // A message handed over in the moment the interface went away is lost without a word:
-    // it counts only if the output is still there once its pause has passed.
+    // it counts only if the output is still there once its pause has passed, and no
+    // program has started writing into it meanwhile.
     if (const auto fit = deviceInterface->checkOutput(); fit != InterfaceBaseClass::sent)
-        return describeOutputFailure(fit, true);
+        return fit == InterfaceBaseClass::outputShared ? sharedOutputNow(true)
+                                                       : describeOutputFailure(fit, true);
 
     return {};
 }

@@ -86,6 +86,8 @@ private:
 
     Failure refusalBeforeSending(const SysexFraming& framing, const OutputClaim* claim);
     Failure deliver(const juce::uint8* message, size_t count, bool anythingSent);
+    Failure sharedOutputNow(bool anythingSent);
+    void noteConnections(bool accepted);
     void endPass(Failure failed, bool everythingDelivered);
     void finishPass(const juce::String& status, UploadOutcome outcome);
     void keepLog(const juce::String& status, UploadOutcome outcome);

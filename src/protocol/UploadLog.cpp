@@ -230,6 +230,9 @@ juce::String format(const UploadRecord& record, const Subject& subject)
     text << line({ "sha256", facts.sha256 });
     text << line({ "port", field(record.port) });
 
+    for (const auto& c : record.connections)
+        text << line({ "connection", ms(c.atMs), c.accepted ? "accepted" : "appeared", field(c.writer) });
+
     for (const auto& m : record.messages)
         text << line({ "message", juce::String(m.index), juce::String(m.bytes), ms(m.startMs), ms(m.sendMs),
                        juce::String(m.pauseMs), ms(m.gapMs) });

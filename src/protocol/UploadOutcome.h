@@ -23,6 +23,7 @@ struct UploadOutcome
         outputBusy, // another pass is sending to the same output
         lockUnavailable, // the system gave no lock on the output, so another pass might send to it
         sendFailed, // the driver refused a message
+        outputShared, // another program, not accepted for this pass, writes to the output
         couldNotStart // the upload thread could not be started
     };
 
@@ -75,6 +76,8 @@ struct UploadOutcome
                 return "lockUnavailable";
             case Reason::sendFailed:
                 return "sendFailed";
+            case Reason::outputShared:
+                return "outputShared";
             case Reason::couldNotStart:
                 return "couldNotStart";
         }

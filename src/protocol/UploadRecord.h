@@ -24,10 +24,19 @@ struct UploadRecord
                           // (after the last message: to the end of its pause)
     };
 
+    /** Another program's port seen writing to the output during the pass. */
+    struct Connection
+    {
+        double atMs = 0; // when a check found it
+        juce::String writer; // OtherWriter::describe()
+        bool accepted = false; // there at the start, and the user sent anyway
+    };
+
     juce::Time startedAt; // the wall clock at the start of the pass
     juce::String port; // the output's name at the start of the pass
     double startCounterMs = 0;
     std::vector<Message> messages;
+    std::vector<Connection> connections;
     int messagesDelivered = 0;
     UploadOutcome outcome;
     juce::String status;
@@ -39,6 +48,7 @@ struct UploadRecord
         startedAt = juce::Time::getCurrentTime();
         startCounterMs = juce::Time::getMillisecondCounterHiRes();
         messages.clear();
+        connections.clear();
         messagesDelivered = 0;
         outcome = {};
         status = {};

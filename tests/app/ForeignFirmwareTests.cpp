@@ -87,6 +87,36 @@ TEST_F(ForeignFirmware, ThisPedalsFileForAnotherDeviceNumberStartsAtOnce)
     EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 2);
 }
 
+// Other programs writing to the output: asked about first; those accepted may stay, one
+// that connects during the pass fails it.
+TEST_F(ForeignFirmware, OtherProgramsOnTheOutputAreAskedAboutAndOneThatComesLaterFailsThePass)
+{
+    fakeseq_connect_other("Pedal MIDI", "Recorder", 0, 0); // reads only: never asked about
+    fakeseq_connect_other("Pedal MIDI", "Clock Box", 1, 0);
+    make(writeFile("own.syx", messages({ 9, 9, 9 })).getFullPathName());
+    choose(1);
+
+    clickUpdate();
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].title, ContentComp::sharedOutputTitle);
+    EXPECT_EQ(questions[0].buttons, juce::StringArray({ "Send anyway", "Cancel" }));
+    EXPECT_TRUE(questions[0].message.contains("Clock Box (client 190, port 0 \"Clock Box out\")"))
+        << questions[0].message;
+    EXPECT_FALSE(questions[0].message.contains("Recorder"));
+    testsupport::pumpFor(300);
+    EXPECT_EQ(fakeseq_message_count("Pedal MIDI"), 0) << "Cancel sends nothing";
+
+    answer = 0; // Send anyway; another program connects once two messages have gone
+    fakeseq_connect_other("Pedal MIDI", "Keys", 1, 2);
+    clickUpdate();
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ! alerts.empty(); }, 5000));
+    EXPECT_EQ(screen->getProtocol()->getOutcome().reason, UploadOutcome::Reason::outputShared);
+    EXPECT_TRUE(alerts[0].message.contains("Keys (client 189")) << alerts[0].message;
+    EXPECT_FALSE(alerts[0].message.contains("Clock Box")) << "it was accepted";
+    EXPECT_EQ(screen->getProtocol()->getMessagesDelivered(), 1);
+    EXPECT_TRUE(updateButton->isEnabled());
+}
+
 // Hands a key to the component with the keyboard focus, then to its parents, as the
 // window does; true when one of them took it.
 bool pressOnFocused(int keyCode)

@@ -235,7 +235,16 @@ odd=$'Odd "q" \\a\t\a T\xc3\xaate'
 run "Pedal MIDI;$odd" -- list --json
 export ODD_NAME=$odd
 check "list --json gives every port with its number and its exact name" \
-    json_is "d == {'command': 'list', 'ports': [{'number': 1, 'name': 'Pedal MIDI'}, {'number': 2, 'name': e['ODD_NAME']}], 'exitCode': 0} and rc == 0"
+    json_is "d == {'command': 'list', 'ports': [{'number': 1, 'name': 'Pedal MIDI', 'otherPrograms': []}, {'number': 2, 'name': e['ODD_NAME'], 'otherPrograms': []}], 'exitCode': 0} and rc == 0"
+
+# Programs that write to a port are counted; one that only reads from it is not.
+run "Pedal MIDI;Other Port" FAKESEQ_WRITERS="Pedal MIDI:Clock Box;Other Port:Keys;Other Port:Pads" \
+    FAKESEQ_READERS="Pedal MIDI:Recorder" -- list
+check "list counts the other programs writing to each port" \
+    diff <(printf '1\tPedal MIDI\t(1 other program connected)\n2\tOther Port\t(2 other programs connected)\n') "$work/out"
+run "Pedal MIDI" FAKESEQ_WRITERS="Pedal MIDI:Clock Box" FAKESEQ_READERS="Pedal MIDI:Recorder" -- list --json
+check "list --json names them" \
+    json_is "d['ports'][0]['otherPrograms'] == ['Clock Box (client 191, port 0 \"Clock Box out\")']"
 
 run "" -- check --json
 check "check --json gives the built-in image's figures, product and SHA-256" \
@@ -269,7 +278,19 @@ done << CASES
 3|refused|portInUse|0|FAKESEQ_BUSY=Pedal\ MIDI|--port 1 $work/small.syx
 3|failed|lockUnavailable|0|FAKESEQ_REFUSE_PORT_LOCKS=1|--port 1 $work/small.syx
 1|failed|outputGone|2|FAKESEQ_LOSE_EVENT=Pedal\ MIDI:2|--port 1 $work/small.syx
+3|refused|outputShared|0|FAKESEQ_WRITERS=Pedal\ MIDI:Clock\ Box|--port 1 $work/small.syx
 CASES
+check "a refusal for other programs on the output names them" grep -q 'Clock Box (client 191' "$work/err"
+
+# Sent anyway: the program there at the start is accepted; one that connects after the
+# second message fails the pass, and that message, in whose pause it came, does not count.
+run "Pedal MIDI" FAKESEQ_WRITERS="Pedal MIDI:Clock Box;Pedal MIDI:Keys:2" -- \
+    send --json --shared-output --log "$work/shared.log" --port 1 "$work/small.syx"
+check "a program that connects during the update fails it" \
+    json_is "rc == 1 == d['exitCode'] and d['error']['reason'] == 'outputShared' and 'Keys' in d['error']['message'] and 'Clock' not in d['error']['message'] and d['messagesDelivered'] == 1 and [(c['clientName'], c['accepted']) for c in d['connections']] == [('Clock Box', True), ('Keys', False)]"
+check "the log records the connections seen and when" \
+    test "$(grep -c -P '^connection\t[0-9.]+\t(accepted\tClock Box|appeared\tKeys) ' "$work/shared.log")" -eq 2
+
 run "Pedal MIDI" -- send --json "$work/small.syx"
 check "a usage error is told as JSON too" \
     json_is "rc == 2 == d['exitCode'] and d['command'] == 'send' and d['error']['reason'] == 'usage'"

@@ -45,6 +45,9 @@ constexpr int firstInterfaceClient = 20;
 constexpr int firstApplicationClient = 128;
 constexpr int clientLimit = 192;
 
+// The process that other programs' clients say they belong to: never this one.
+constexpr int otherProgramsPid = 4194305;
+
 // Set by fakeseq_refuse_port_locks() or FAKESEQ_REFUSE_PORT_LOCKS; read in bind().
 std::atomic<bool> refusingPortLocks { false };
 
@@ -72,6 +75,16 @@ struct Message
     double sendStart = 0, wireEnd = 0;
 };
 
+// Another program's port connected to an interface's: a writer sends to it (what it
+// sends goes out on the interface's cable), a reader takes what arrives on its MIDI In.
+struct OtherConnection
+{
+    int client = 0; // the program's client; its port is number 0
+    std::string program;
+    bool writes = true;
+    int fromEvent = 0; // it appears once the interface has been sent this many events
+};
+
 // A fake MIDI interface: a client with one destination port, number 0.
 struct Interface
 {
@@ -85,6 +98,7 @@ struct Interface
     std::vector<Message> messages;
     Message pendingSysex; // a SysEx whose F7 has not arrived yet
     double wireFreeAt = 0; // when the bytes delivered so far have left the cable
+    std::vector<OtherConnection> others;
 };
 
 // A port that an application created; JUCE creates one per open device.
@@ -122,6 +136,7 @@ struct State
     std::vector<snd_seq_t*> clients;
     int clientsOpened = 0;
     int nextInterfaceClient = firstInterfaceClient;
+    int nextOtherClient = clientLimit - 1; // other programs' clients, from the top down
     int baud = 0;
     int queryDelayMs = 0; // the longest a question about clients and ports takes
     unsigned queryDelaySeed = 1; // the same sequence of delays in every run
@@ -165,6 +180,29 @@ Interface* findByClient(State& s, int client)
             found = &i;
 
     return found;
+}
+
+// The other programs connected to an interface now, in the order they came.
+std::vector<const OtherConnection*> othersOf(const Interface& i, bool writers)
+{
+    std::vector<const OtherConnection*> found;
+
+    for (const auto& other : i.others)
+        if (other.writes == writers && i.events >= other.fromEvent)
+            found.push_back(&other);
+
+    return found;
+}
+
+const OtherConnection* findOtherClient(const State& s, int client)
+{
+    for (const auto& i : s.interfaces)
+        if (i.plugged)
+            for (const auto& other : i.others)
+                if (other.client == client && i.events >= other.fromEvent)
+                    return &other;
+
+    return nullptr;
 }
 
 LocalPort* findPort(snd_seq_t* seq, int id)
@@ -467,6 +505,29 @@ void addInterface(State& s, const std::string& name)
     s.interfaces.push_back(std::move(i));
 }
 
+// Connects another program's port to the interface: at once (fromEvent 0), or once the
+// interface has been sent that many events. A program keeps one client number for all
+// its connections.
+void connectOther(State& s, const char* port, const char* program, bool writes, int fromEvent)
+{
+    auto* i = findByName(s, port);
+
+    if (i == nullptr || program == nullptr)
+        return;
+
+    int client = -1;
+
+    for (const auto& other : s.interfaces)
+        for (const auto& c : other.others)
+            if (c.program == program)
+                client = c.client;
+
+    if (client < 0)
+        client = s.nextOtherClient--;
+
+    i->others.push_back({ client, program, writes, i->events + std::max(0, fromEvent) });
+}
+
 // Locks the state for a setter of the C API; from then on the environment is ignored.
 std::unique_lock<std::mutex> lockForSetting()
 {
@@ -500,6 +561,7 @@ std::vector<std::string> splitList(const char* text)
 // the environment: FAKESEQ_PORTS="A;B", FAKESEQ_FAIL_OPEN="A", FAKESEQ_UNPLUG_AFTER="A:5",
 // FAKESEQ_BAUD=31250, FAKESEQ_LOG=file, FAKESEQ_PLUG_AT="A:2.5", FAKESEQ_UNPLUG_AT="A:1",
 // FAKESEQ_LOSE_EVENT="A:2", FAKESEQ_BUSY="A", FAKESEQ_QUERY_DELAY_MS=150 (the longest),
+// FAKESEQ_WRITERS="A:Clock Box;A:Keys:3", FAKESEQ_READERS="A:Recorder",
 // FAKESEQ_REFUSE_PORT_LOCKS=1 and FAKESEQ_CONTROL=file (FakeSeqControl.h).
 void configureFromEnvironment(State& s)
 {
@@ -548,6 +610,23 @@ void configureFromEnvironment(State& s)
         if (colon != std::string::npos)
             if (auto* i = findByName(s, item.substr(0, colon).c_str()))
                 i->unplugAtEvent = std::atoi(item.c_str() + colon + 1);
+    }
+
+    // "PORT:PROGRAM" connected from the start, "PORT:PROGRAM:N" once N events have gone to it.
+    for (const auto& [variable, writes] :
+         { std::pair("FAKESEQ_WRITERS", true), std::pair("FAKESEQ_READERS", false) })
+    {
+        for (const auto& item : splitList(std::getenv(variable)))
+        {
+            const auto first = item.find(':');
+            const auto second = item.find(':', first == std::string::npos ? first : first + 1);
+
+            if (first != std::string::npos)
+                connectOther(
+                    s, item.substr(0, first).c_str(),
+                    item.substr(first + 1, second == std::string::npos ? second : second - first - 1).c_str(),
+                    writes, second == std::string::npos ? 0 : std::atoi(item.c_str() + second + 1));
+        }
     }
 
     for (const auto& name : splitList(std::getenv("FAKESEQ_BUSY")))
@@ -914,9 +993,17 @@ extern "C"
                                {
                                    if (application->client == client)
                                    {
-                                       fakeseq::fillApplicationClientInfo(info, client, int(getpid()));
+                                       fakeseq::fillApplicationClientInfo(info, client, "application",
+                                                                          int(getpid()));
                                        return 0;
                                    }
+                               }
+
+                               if (const auto* other = findOtherClient(s, client))
+                               {
+                                   fakeseq::fillApplicationClientInfo(info, client, other->program.c_str(),
+                                                                      otherProgramsPid);
+                                   return 0;
                                }
 
                                return -ENOENT;
@@ -929,6 +1016,14 @@ extern "C"
                            [&](State& s)
                            {
                                const auto* i = findByClient(s, client);
+                               const auto* other = findOtherClient(s, client);
+
+                               if (other != nullptr && port == 0)
+                               {
+                                   const auto name = other->program + (other->writes ? " out" : " in");
+                                   fakeseq::fillPortInfo(info, client, 0, name.c_str(), 0);
+                                   return 0;
+                               }
 
                                if (i == nullptr || ! i->plugged || port != 0)
                                    return -ENOENT;
@@ -939,32 +1034,34 @@ extern "C"
                            });
     }
 
-    // Only the question that matters here is answered: which ports write to an interface.
+    // Which ports write to an interface (this program's and others'), and which read from
+    // it: the direction matters, as the kernel's answer does.
     int snd_seq_query_port_subscribers(snd_seq_t* seq, snd_seq_query_subscribe_t* query)
     {
-        return answerQuery(seq, query, true,
-                           [&](State& s)
-                           {
-                               int client = 0, port = 0, type = 0, index = 0;
-                               fakeseq::querySubscribeRequest(query, &client, &port, &type, &index);
-                               const auto* i = findByClient(s, client);
+        return answerQuery(
+            seq, query, true,
+            [&](State& s)
+            {
+                int client = 0, port = 0, type = 0, index = 0;
+                fakeseq::querySubscribeRequest(query, &client, &port, &type, &index);
+                const auto* i = findByClient(s, client);
 
-                               if (i == nullptr || ! i->plugged || port != 0)
-                                   return -ENXIO;
+                if (i == nullptr || ! i->plugged || port != 0)
+                    return -ENXIO;
 
-                               if (type != SND_SEQ_QUERY_SUBS_WRITE)
-                                   return -ENOENT;
+                const auto writing = type == SND_SEQ_QUERY_SUBS_WRITE;
+                auto senders = writing ? sendersTo(s, client) : std::vector<std::pair<int, int>> {};
 
-                               const auto senders = sendersTo(s, client);
+                for (const auto* other : othersOf(*i, writing))
+                    senders.emplace_back(other->client, 0);
 
-                               if (index < 0 || index >= int(senders.size()))
-                                   return -ENOENT;
+                if (index < 0 || index >= int(senders.size()))
+                    return -ENOENT;
 
-                               fakeseq::fillQuerySubscribe(query, int(senders.size()),
-                                                           senders[size_t(index)].first,
-                                                           senders[size_t(index)].second);
-                               return 0;
-                           });
+                fakeseq::fillQuerySubscribe(query, int(senders.size()), senders[size_t(index)].first,
+                                            senders[size_t(index)].second);
+                return 0;
+            });
     }
 
     // JUCE 7.0.5 leaks its port object when the local port cannot be made, which is how
@@ -984,6 +1081,7 @@ extern "C"
         s.interfaces.clear();
         s.failingNames.clear();
         s.nextInterfaceClient = firstInterfaceClient;
+        s.nextOtherClient = clientLimit - 1;
         s.baud = 0;
         s.queryDelayMs = 0;
         s.portChanges.clear();
@@ -1061,6 +1159,23 @@ extern "C"
                     p.connectedClients.erase(
                         std::remove(p.connectedClients.begin(), p.connectedClients.end(), i->client),
                         p.connectedClients.end());
+    }
+
+    void fakeseq_connect_other(const char* name, const char* program, int writes, int afterEvents)
+    {
+        auto lock = lockForSetting();
+        connectOther(state(), name, program, writes != 0, afterEvents);
+    }
+
+    void fakeseq_disconnect_other(const char* name, const char* program)
+    {
+        auto lock = lockForSetting();
+
+        if (auto* i = findByName(state(), name); i != nullptr && program != nullptr)
+            i->others.erase(std::remove_if(i->others.begin(), i->others.end(),
+                                           [program](const OtherConnection& c)
+                                           { return c.program == program; }),
+                            i->others.end());
     }
 
     void fakeseq_set_query_delay_ms(int milliseconds)

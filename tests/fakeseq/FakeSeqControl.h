@@ -25,6 +25,10 @@
 //                               4 s (plugged back in if it had been unplugged)
 //   FAKESEQ_UNPLUG_AT="A:1"     port A is unplugged 1 s after that first use; with the
 //                               above, "A" is unplugged at 1 s and back at 2.5 s
+//   FAKESEQ_WRITERS="A:Clock Box;A:Keys:3"
+//                               as fakeseq_connect_other(A, "Clock Box", 1, 0) and
+//                               fakeseq_connect_other(A, "Keys", 1, 3)
+//   FAKESEQ_READERS="A:Recorder" as fakeseq_connect_other(A, "Recorder", 0, 0)
 //   FAKESEQ_REFUSE_PORT_LOCKS=1 as fakeseq_refuse_port_locks(1)
 //   FAKESEQ_LOCK_SCOPE=text     Flashmere's per-port update locks meet those of processes
 //                               with the same text only (read at every lock; unset: all)
@@ -71,6 +75,13 @@ extern "C"
     /** Cuts every connection to the port, as another program can. */
     void fakeseq_disconnect(const char* name);
 
+    /** Connects another program's port (a client of that name, as the kernel lists it, owned
+        by another process) to the port: a writer (writes non-zero) sends to it, a reader
+        takes what arrives on its MIDI In. It appears once that many more events have been
+        sent to the port, at once for 0. */
+    void fakeseq_connect_other(const char* name, const char* program, int writes, int afterEvents);
+    /** Cuts that program's connections to the port. */
+    void fakeseq_disconnect_other(const char* name, const char* program);
     /** Every question about the system's clients and ports (listing, port and client
         information, connections) takes a time between 0 and this many milliseconds, as on
         a loaded machine; the times follow a fixed pseudo-random sequence. 0 turns it off. */

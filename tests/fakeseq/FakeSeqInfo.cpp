@@ -34,13 +34,13 @@ void fillClientInfo(void* clientInfo, int client, const char* name, int numPorts
     info->pid = -1;
 }
 
-void fillApplicationClientInfo(void* clientInfo, int client, int pid)
+void fillApplicationClientInfo(void* clientInfo, int client, const char* name, int pid)
 {
     auto* info = static_cast<snd_seq_client_info*>(clientInfo);
     std::memset(info, 0, sizeof(*info));
     info->client = client;
     info->type = USER_CLIENT;
-    copyName(info->name, "application");
+    copyName(info->name, name);
     info->card = -1;
     info->pid = pid;
 }
