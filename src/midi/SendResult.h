@@ -10,6 +10,7 @@ enum SendResult
     noOutputOpen = 1, // nothing was sent: no output is open
     outputGone = 2, // nothing was sent: the open output has left the system
     nothingToSend = 3, // nothing was sent: no bytes were given
-    notConnected = 4 // the output is listed, but this program is not connected to it
+    notConnected = 4, // the output is listed, but this program is not connected to it
+    sendFailed = 5 // the driver refused the message or did not finish it: it may not have arrived
 };
 } // namespace midisend
