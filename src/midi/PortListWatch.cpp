@@ -3,8 +3,11 @@
 #include <juce_core/juce_core.h> // for JUCE_LINUX, JUCE_WINDOWS
 
 // Windows's device-change window (WM_DEVICECHANGE) comes with juce_events only when asked
-// for, and needs the system's declarations first.
+// for, and needs the system's declarations first: wide ones, as JUCE's own.
 #if JUCE_WINDOWS
+#ifndef UNICODE
+#define UNICODE 1
+#endif
 #include <windows.h>
 #endif
 #define JUCE_EVENTS_INCLUDE_WIN32_MESSAGE_WINDOW 1

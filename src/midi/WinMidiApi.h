@@ -25,7 +25,9 @@ constexpr std::uint32_t callbackEvent = 0x00050000; // CALLBACK_EVENT
 constexpr std::uint32_t waitSignalled = 0; // WAIT_OBJECT_0
 constexpr std::uint32_t waitTimedOut = 0x102; // WAIT_TIMEOUT
 
-/** MIDIHDR, field for field (the Windows table checks the layout). */
+/** MIDIHDR, field for field and packed as mmsystem.h packs it (the Windows table checks
+    the layout). */
+#pragma pack(push, 1)
 struct Header
 {
     char* data = nullptr;
@@ -38,6 +40,7 @@ struct Header
     std::uint32_t offset = 0;
     std::uintptr_t driverReserved[8] = {};
 };
+#pragma pack(pop)
 
 using Handle = void*; // HMIDIOUT
 using Event = void*; // HANDLE of an event

@@ -3,6 +3,7 @@
 #include "midi/SendResult.h"
 
 #include <cmath>
+#include <cstddef>
 
 namespace
 {
@@ -132,13 +133,15 @@ int WinMidiOutput::sendLong(const juce::uint8* data, int numBytes)
 
 WinMidiOutput::Waited WinMidiOutput::awaitDone(int limitMs)
 {
-    // The driver sets the flag from its own thread, then signals the event.
-    const volatile std::uint32_t& flags = pending->header.flags;
+    // The driver sets the flag from its own thread, then signals the event. (The field is
+    // aligned, but a packed struct's field binds to no reference.)
+    const auto* const flags = reinterpret_cast<const volatile std::uint32_t*>(
+        reinterpret_cast<const char*>(&pending->header) + offsetof(winmidi::Header, flags));
     const auto start = juce::Time::getMillisecondCounterHiRes();
 
     for (;;)
     {
-        if ((flags & winmidi::headerDone) != 0)
+        if ((*flags & winmidi::headerDone) != 0)
             return Waited::done;
 
         if (juce::Thread::currentThreadShouldExit())
