@@ -24,6 +24,7 @@ public:
     void resized() override {}
     int readBytes(juce::uint8*, unsigned) override { return 0; }
     int sendBytes(const juce::uint8* data, int numBytes) override;
+    juce::String getSendProblem() const override { return port.getSendProblem(); }
     bool isConnected() override { return port.isOpen(); }
     int getPreferredHeight() override { return 0; }
     int checkOutput() override { return port.check(); }

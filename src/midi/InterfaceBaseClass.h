@@ -21,6 +21,7 @@ public:
     static constexpr SendResult nothingToSend = midisend::nothingToSend;
     static constexpr SendResult notConnected = midisend::notConnected;
     static constexpr SendResult outputShared = midisend::outputShared;
+    static constexpr SendResult sendFailed = midisend::sendFailed;
 
     ~InterfaceBaseClass() override;
 
@@ -32,6 +33,10 @@ public:
     /** Sends the bytes as one MIDI message; returns a SendResult. Only the driver's own
         work happens here, so that the protocol can time it. Protocol thread. */
     virtual int sendBytes(const juce::uint8* data, int numBytes) = 0;
+
+    /** The system's own words on the last send that failed, for the log; empty when it
+        said nothing. Protocol thread. */
+    virtual juce::String getSendProblem() const { return {}; }
 
     /** Whether the devices this interface needs are open. Message thread. */
     virtual bool isConnected() = 0;

@@ -43,6 +43,7 @@ MidiInterfaceClass::MidiInterfaceClass(bool shouldUseOutput, bool shouldUseInput
     {
         portWatch = std::make_unique<PortListWatch>();
         portWatch->mayHaveChanged();
+        portWatch->onSystemChange = [this] { followOutputs(); };
         outputDevices = juce::MidiOutput::getAvailableDevices();
         outputNames = displayNames(outputDevices);
         numOutputs = outputNames.size();

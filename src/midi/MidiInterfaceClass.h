@@ -39,6 +39,7 @@ public:
         protocol thread; it never races the opening or closing of the output on the message
         thread. */
     int sendBytes(const juce::uint8* data, int numBytes) override;
+    juce::String getSendProblem() const override { return output.getSendProblem(); }
 
     /** Whether the open output is still on the system and connected to this program. One
         found gone is closed, and the selector soon shows "(Disconnected)". Any thread. */

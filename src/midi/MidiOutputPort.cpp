@@ -15,10 +15,12 @@ MidiOutputPort::OpenResult MidiOutputPort::open(const juce::MidiDeviceInfo& devi
     closeLocked();
     device = deviceToOpen;
     acceptedWriters.clear();
-    output = juce::MidiOutput::openDevice(device.identifier);
+    auto opened = OutputDriver::open(device);
 
-    if (output == nullptr)
-        return OpenResult::failed;
+    if (opened.driver == nullptr)
+        return opened.busy ? OpenResult::busy : OpenResult::failed;
+
+    output = std::move(opened.driver);
 
     connection = std::make_unique<OutputConnectionCheck>(device);
 
@@ -131,8 +133,24 @@ int MidiOutputPort::send(const juce::uint8* data, int numBytes)
     if (output == nullptr)
         return midisend::noOutputOpen;
 
-    output->sendMessageNow(juce::MidiMessage(data, numBytes, 0.0));
-    return midisend::sent;
+    const auto result = output->send(data, numBytes);
+    sendProblem = result == midisend::sent ? juce::String() : output->lastProblem();
+
+    if (result == midisend::outputGone)
+    {
+        closeLocked();
+
+        if (onLost)
+            onLost();
+    }
+
+    return result;
+}
+
+juce::String MidiOutputPort::getSendProblem() const
+{
+    const juce::ScopedLock sl(lock);
+    return sendProblem;
 }
 
 std::unique_ptr<PortLock> MidiOutputPort::claim() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi/OutputConnectionCheck.h"
+#include "midi/OutputDriver.h"
 #include "midi/PortLock.h"
 #include "midi/SendResult.h"
 
@@ -57,8 +58,13 @@ public:
     void acceptOtherWriters(const std::vector<OtherWriter>& writers);
 
     /** Sends the bytes as one MIDI message, with no check first (see check()); returns a
-        midisend::SendResult. Any thread. */
+        midisend::SendResult. An output that the send finds gone is closed and onLost is
+        called. Any thread. */
     int send(const juce::uint8* data, int numBytes);
+
+    /** The system's own words on the last send that failed; empty when it said nothing.
+        Any thread. */
+    juce::String getSendProblem() const;
 
     /** Locks the open device against other passes to it, this process's and others'; the
         lock tells whether it is held (see OutputClaim). Null when nothing is open. */
@@ -70,7 +76,8 @@ public:
 
 private:
     mutable juce::CriticalSection lock;
-    std::unique_ptr<juce::MidiOutput> output;
+    std::unique_ptr<OutputDriver> output;
+    juce::String sendProblem;
     std::unique_ptr<OutputConnectionCheck> connection;
     juce::MidiDeviceInfo device;
     std::vector<OtherWriter> otherWriters, acceptedWriters;

@@ -1,6 +1,17 @@
 #include "midi/PortListWatch.h"
 
-#include <juce_core/juce_core.h> // for JUCE_LINUX
+#include <juce_core/juce_core.h> // for JUCE_LINUX, JUCE_WINDOWS
+
+// Windows's device-change window (WM_DEVICECHANGE) comes with juce_events only when asked
+// for, and needs the system's declarations first: wide ones, as JUCE's own.
+#if JUCE_WINDOWS
+#ifndef UNICODE
+#define UNICODE 1
+#endif
+#include <windows.h>
+#endif
+#define JUCE_EVENTS_INCLUDE_WIN32_MESSAGE_WINDOW 1
+#include <juce_events/juce_events.h>
 
 #if JUCE_LINUX
 #include <alsa/asoundlib.h>
@@ -54,8 +65,35 @@ struct PortListWatch::Sequencer
 };
 #endif
 
+#if JUCE_WINDOWS
+struct PortListWatch::DeviceChangeListener final : juce::DeviceChangeDetector
+{
+    explicit DeviceChangeListener(PortListWatch& w)
+        : juce::DeviceChangeDetector(L"Flashmere MIDI ports")
+        , watch(w)
+    {
+    }
+
+    void systemDeviceChanged() override
+    {
+        if (watch.onSystemChange)
+            watch.onSystemChange();
+    }
+
+    PortListWatch& watch;
+};
+#else
+struct PortListWatch::DeviceChangeListener
+{
+};
+#endif
+
 PortListWatch::PortListWatch()
 {
+#if JUCE_WINDOWS
+    deviceChanges = std::make_unique<DeviceChangeListener>(*this);
+#endif
+
 #if JUCE_LINUX
     auto seq = std::make_unique<Sequencer>();
 

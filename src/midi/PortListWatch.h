@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,9 +22,16 @@ public:
         its name or abilities since the last call. */
     bool mayHaveChanged();
 
+    /** Called on the message thread when the system says its devices changed, so that the
+        list is read again at once rather than at the next look; only where the system
+        says so (Windows). */
+    std::function<void()> onSystemChange;
+
 private:
     struct Sequencer;
+    struct DeviceChangeListener;
     std::unique_ptr<Sequencer> sequencer;
+    std::unique_ptr<DeviceChangeListener> deviceChanges;
     std::string lastLook;
     bool looked = false;
 };

@@ -11,6 +11,7 @@ enum SendResult
     outputGone = 2, // nothing was sent: the open output has left the system
     nothingToSend = 3, // nothing was sent: no bytes were given
     notConnected = 4, // the output is listed, but this program is not connected to it
-    outputShared = 5 // for a check: another program, not accepted for this pass, writes to the output
+    outputShared = 5, // for a check: another program, not accepted for this pass, writes to the output
+    sendFailed = 6 // the driver refused the message or did not finish it: it may not have arrived
 };
 } // namespace midisend

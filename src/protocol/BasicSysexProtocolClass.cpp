@@ -266,7 +266,15 @@ Failure BasicSysexProtocolClass::deliver(const juce::uint8* message, size_t coun
     const auto sendMs = juce::Time::getMillisecondCounterHiRes() - sendStart;
 
     if (result != InterfaceBaseClass::sent)
-        return describeOutputFailure(result, anythingSent);
+    {
+        // The driver's own words go to the log with the status, for whoever looks into it.
+        auto failed = describeOutputFailure(result, anythingSent);
+
+        if (const auto words = deviceInterface->getSendProblem(); words.isNotEmpty())
+            failed.status << " Details: " << words;
+
+        return failed;
+    }
 
     if (! record.messages.empty())
         record.messages.back().gapMs = sendStart - previousWireEnd;
