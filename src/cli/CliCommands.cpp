@@ -8,12 +8,12 @@
 #include "cli/ImageSummary.h"
 #include "cli/ProgressPrinter.h"
 #include "firmware/ProductSignature.h"
-#include "midi/LoopbackTest.h"
 #include "midi/PortNames.h"
 #include "platform/FileExport.h"
 #include "platform/PathBytes.h"
 #include "platform/QuitSignals.h"
 #include "protocol/BasicSysexProtocolClass.h"
+#include "protocol/LoopbackTest.h"
 #include "protocol/UploadLog.h"
 #include "ui/UserAlerts.h"
 
@@ -517,8 +517,7 @@ int CliCommands::send(const CliArguments& arguments)
 namespace
 {
 /** The lengths of the messages that size the series: the built-in image's (empty path) or
-    a file's, each at most what the system carries whole; none when the file cannot be
-    read or holds no message, the reason in problem. */
+    a file's; none when the file cannot be read or holds no message, the reason in problem. */
 std::vector<size_t> imageLengths(const juce::String& path, juce::String& problem)
 {
     std::vector<size_t> lengths;
@@ -528,7 +527,7 @@ std::vector<size_t> imageLengths(const juce::String& path, juce::String& problem
         return lengths;
 
     for (const auto& message : image->getFacts().framing.messages)
-        lengths.push_back(juce::jmin(message.length, systemMidiLargestSysex));
+        lengths.push_back(message.length);
 
     if (lengths.empty())
         problem = PathBytes::shown(path) + ": it holds no complete SysEx message";

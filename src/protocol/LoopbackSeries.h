@@ -22,7 +22,8 @@ struct LoopbackSeries
 
     /** The short series, from the lengths of the image's messages: its smallest, a typical
         (the median) and its largest message, and the longest message the system carries
-        whole; that round twice, so that the silence after the longest is tested too. */
+        whole; that round twice, so that the silence after the longest is tested too. No
+        message is longer than the system carries whole. */
     static LoopbackSeries quick(const std::vector<size_t>& imageLengths, size_t systemLongest);
 
     /** The full series: a message of every length the image has, in its order, then the

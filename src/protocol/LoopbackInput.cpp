@@ -1,4 +1,4 @@
-#include "midi/LoopbackInput.h"
+#include "protocol/LoopbackInput.h"
 
 #include "protocol/UploadPacing.h"
 

@@ -1,7 +1,7 @@
-#include "midi/LoopbackTest.h"
+#include "protocol/LoopbackTest.h"
 
-#include "midi/LoopbackInput.h"
 #include "midi/MidiOutputPort.h"
+#include "protocol/LoopbackInput.h"
 #include "protocol/UploadPacing.h"
 
 namespace

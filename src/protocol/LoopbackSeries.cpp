@@ -1,12 +1,24 @@
-#include "midi/LoopbackSeries.h"
+#include "protocol/LoopbackSeries.h"
 
 #include "protocol/UploadPacing.h"
 
 #include <algorithm>
 
+namespace
+{
+// No message longer than the system carries whole: the image's own would not go out either.
+std::vector<size_t> carried(std::vector<size_t> lengths, size_t systemLongest)
+{
+    for (auto& length : lengths)
+        length = std::min(length, systemLongest);
+
+    return lengths;
+}
+} // namespace
+
 LoopbackSeries LoopbackSeries::quick(const std::vector<size_t>& imageLengths, size_t systemLongest)
 {
-    auto sorted = imageLengths;
+    auto sorted = carried(imageLengths, systemLongest);
     std::sort(sorted.begin(), sorted.end());
     std::vector<size_t> round;
 
@@ -21,7 +33,7 @@ LoopbackSeries LoopbackSeries::quick(const std::vector<size_t>& imageLengths, si
 
 LoopbackSeries LoopbackSeries::full(const std::vector<size_t>& imageLengths, size_t systemLongest)
 {
-    auto lengths = imageLengths;
+    auto lengths = carried(imageLengths, systemLongest);
     lengths.push_back(systemLongest);
     return ofLengths(lengths);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "midi/LoopbackSeries.h"
-#include "midi/LoopbackVerdict.h"
+#include "protocol/LoopbackSeries.h"
+#include "protocol/LoopbackVerdict.h"
 
 #include <atomic>
 #include <juce_audio_devices/juce_audio_devices.h>

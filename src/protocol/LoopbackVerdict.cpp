@@ -1,4 +1,4 @@
-#include "midi/LoopbackVerdict.h"
+#include "protocol/LoopbackVerdict.h"
 
 #include "protocol/UploadPacing.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "midi/LoopbackSeries.h"
+#include "protocol/LoopbackSeries.h"
 
 #include <juce_core/juce_core.h>
 #include <vector>

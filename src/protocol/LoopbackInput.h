@@ -1,6 +1,6 @@
 #pragma once
 
-#include "midi/LoopbackVerdict.h"
+#include "protocol/LoopbackVerdict.h"
 
 #include <juce_audio_devices/juce_audio_devices.h>
 #include <vector>
