@@ -500,6 +500,7 @@ CASES
 run "Pedal MIDI" "${loop[@]}" -- loopback --port "Pedal MIDI" --input Loop --file "$work/small.syx"
 check "nothing back means a wrong cable or input (exit $rc)" test "$rc" -eq 1
 check "the verdict says so" grep -qx 'verdict: nothing came back on Loop within 1.0 s' "$work/out"
+check "the test stops at the first message that is overdue" test "$(messages_logged)" -lt 8
 
 run "Pedal MIDI" "${loop[@]}" -- loopback --json --port Loop --input Loop --file "$work/small.syx"
 check "loopback --json gives the verdict, the figures and a row per message" \

@@ -198,7 +198,6 @@ TEST_F(LoopbackRun, ThroughJucesMidiCodeACleanLoopIsFitAndABrokenOneIsNot)
     fakeseq_add_loopback_port("Loop");
     test = run("flip:2:300:128", series);
     EXPECT_EQ(test->describe(), "message 2 cut after 256 bytes");
-    EXPECT_LT(test->getSeconds(), 3.0);
 }
 
 TEST_F(LoopbackRun, AnOutputAnUpdateHoldsIsNotSentTo)
