@@ -490,9 +490,12 @@ int CliCommands::send(const CliArguments& arguments)
     if (QuitSignals::noted() != 0)
         return stoppedBeforeStart(report);
 
-    CliOutput::message("sending " + describe(*image, path) + " to " + device->getOutputName().quoted() + ": "
-                       + juce::String(total) + " messages, about "
-                       + juce::String(juce::roundToInt(summary.uploadSeconds)) + " s");
+    const auto longerPauseMs = arguments.pauseMs - UploadPacing::silenceMs;
+    CliOutput::message(
+        "sending " + describe(*image, path) + " to " + device->getOutputName().quoted() + ": "
+        + juce::String(total) + " messages, about "
+        + juce::String(juce::roundToInt(summary.uploadSeconds + (double)total * longerPauseMs / 1000.0))
+        + " s" + (longerPauseMs > 0 ? ", " + juce::String(arguments.pauseMs) + " ms after each" : ""));
 
     // The loop sleeps until something comes (JUCE's runDispatchLoopUntil would wake every
     // millisecond); it ends at the pass's outcome, told once the log is written.

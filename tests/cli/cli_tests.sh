@@ -528,6 +528,7 @@ CASES
 # A longer pause for an interface that needs one; the log records it.
 run "Pedal MIDI" -- send --port 1 --pause-ms 450 --log "$work/pause.log" "$work/small.syx"
 check "send --pause-ms 450 completes (exit $rc)" test "$rc" -eq 0
+check "send says the pause it keeps" grep -q 'small.syx to "Pedal MIDI": 3 messages, about 1 s, 450 ms after each$' "$work/err"
 check "every gap after a message's wire end is at least 450 ms" \
     awk 'NR > 1 && $1 - end < 0.450 { bad = 1 } { end = $2 } END { exit bad }' "$work/log"
 check "the log records the pause after every message" \
