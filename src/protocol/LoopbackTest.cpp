@@ -1,7 +1,5 @@
 #include "protocol/LoopbackTest.h"
 
-#include "midi/MidiOutputPort.h"
-#include "protocol/LoopbackInput.h"
 #include "protocol/UploadPacing.h"
 
 namespace
@@ -14,6 +12,7 @@ double nowMs()
 
 LoopbackTest::LoopbackTest(const juce::MidiDeviceInfo& out, const juce::MidiDeviceInfo& in, LoopbackSeries s)
     : juce::Thread("Loopback test")
+    , collector(std::make_unique<LoopbackInput>())
     , output(out)
     , input(in)
     , series(std::move(s))
@@ -23,6 +22,8 @@ LoopbackTest::LoopbackTest(const juce::MidiDeviceInfo& out, const juce::MidiDevi
 LoopbackTest::~LoopbackTest()
 {
     stopThread(5000);
+    cancelPendingUpdate();
+    release();
 }
 
 void LoopbackTest::start()
@@ -32,6 +33,13 @@ void LoopbackTest::start()
 
     outcome = Outcome::running;
     messagesSent = 0;
+
+    // JUCE's ALSA devices share one sequencer client, which the last device to close
+    // deletes, unguarded: they are opened and closed on the message thread, as every
+    // other MIDI device of the program is, never on the test's own.
+    if (const auto opened = openDevices(); opened != Outcome::running)
+        return finish(opened);
+
     startThread();
 }
 
@@ -97,39 +105,57 @@ juce::String LoopbackTest::describe() const
 
 void LoopbackTest::finish(Outcome result)
 {
-    outcome = result;
+    ending = result;
+    triggerAsyncUpdate();
+}
+
+// The test has ended once its devices are closed and its lock is given back.
+void LoopbackTest::handleAsyncUpdate()
+{
+    release();
+    outcome = ending.load();
     sendChangeMessage();
+}
+
+void LoopbackTest::release()
+{
+    midiIn.reset();
+    claim.reset();
+    port.reset();
+}
+
+LoopbackTest::Outcome LoopbackTest::openDevices()
+{
+    port = std::make_unique<MidiOutputPort>();
+    const auto opened = port->open(output);
+
+    if (opened != MidiOutputPort::OpenResult::opened)
+        return opened == MidiOutputPort::OpenResult::busy ? Outcome::outputInUse : Outcome::outputNotOpened;
+
+    claim = port->claim();
+
+    if (claim == nullptr || ! claim->isHeld())
+        return claim != nullptr && claim->getStanding() == OutputClaim::Standing::unavailable
+                   ? Outcome::lockUnavailable
+                   : Outcome::outputLocked;
+
+    midiIn = juce::MidiInput::openDevice(input.identifier, collector.get());
+
+    if (midiIn == nullptr)
+        return Outcome::inputNotOpened;
+
+    midiIn->start();
+    return Outcome::running;
 }
 
 void LoopbackTest::run()
 {
-    MidiOutputPort port;
-    const auto opened = port.open(output);
-
-    if (opened != MidiOutputPort::OpenResult::opened)
-        return finish(opened == MidiOutputPort::OpenResult::busy ? Outcome::outputInUse
-                                                                 : Outcome::outputNotOpened);
-
-    const auto claim = port.claim();
-
-    if (claim == nullptr || ! claim->isHeld())
-        return finish(claim != nullptr && claim->getStanding() == OutputClaim::Standing::unavailable
-                          ? Outcome::lockUnavailable
-                          : Outcome::outputLocked);
-
-    LoopbackInput collector;
-    const auto midiIn = juce::MidiInput::openDevice(input.identifier, &collector);
-
-    if (midiIn == nullptr)
-        return finish(Outcome::inputNotOpened);
-
-    midiIn->start();
-    const auto result = sendAndJudge(port, collector);
+    const auto result = sendAndJudge(*port, *collector);
     midiIn->stop();
     finish(result);
 }
 
-LoopbackTest::Outcome LoopbackTest::sendAndJudge(MidiOutputPort& port, LoopbackInput& collector)
+LoopbackTest::Outcome LoopbackTest::sendAndJudge(MidiOutputPort& out, LoopbackInput& in)
 {
     UploadPacing pacing;
     pacing.startPass();
@@ -145,7 +171,7 @@ LoopbackTest::Outcome LoopbackTest::sendAndJudge(MidiOutputPort& port, LoopbackI
     {
         for (;;)
         {
-            LoopbackInput::assemble(collector.take(0), arrivals, lastIsOpen);
+            LoopbackInput::assemble(in.take(0), arrivals, lastIsOpen);
             const auto now = nowMs();
             const auto waitingFor = arrivals.size() - (lastIsOpen ? 1 : 0);
 
@@ -157,7 +183,7 @@ LoopbackTest::Outcome LoopbackTest::sendAndJudge(MidiOutputPort& port, LoopbackI
 
             const auto next
                 = waitingFor < deadlines.size() ? juce::jmin(until, deadlines[waitingFor]) : until;
-            LoopbackInput::assemble(collector.take(juce::jlimit(1, 50, (int)std::ceil(next - now))), arrivals,
+            LoopbackInput::assemble(in.take(juce::jlimit(1, 50, (int)std::ceil(next - now))), arrivals,
                                     lastIsOpen);
         }
     };
@@ -169,12 +195,12 @@ LoopbackTest::Outcome LoopbackTest::sendAndJudge(MidiOutputPort& port, LoopbackI
         if (threadShouldExit())
             break;
 
-        if (port.check() != midisend::sent)
+        if (out.check() != midisend::sent)
             return Outcome::outputLost;
 
         const auto sendStart = nowMs();
 
-        if (port.send(message.data(), (int)message.size()) != midisend::sent)
+        if (out.send(message.data(), (int)message.size()) != midisend::sent)
             return Outcome::outputLost;
 
         const auto sendMs = nowMs() - sendStart;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "midi/MidiOutputPort.h"
+#include "protocol/LoopbackInput.h"
 #include "protocol/LoopbackSeries.h"
 #include "protocol/LoopbackVerdict.h"
 
@@ -15,7 +17,7 @@
     Each message is waited for no longer than its wire time and the margin; once one is
     overdue the test stops sending and judges what it has. A change message tells the end
     (on the message thread). */
-class LoopbackTest final : public juce::ChangeBroadcaster, private juce::Thread
+class LoopbackTest final : public juce::ChangeBroadcaster, private juce::Thread, private juce::AsyncUpdater
 {
 public:
     enum class Outcome
@@ -41,6 +43,8 @@ public:
                  LoopbackSeries series);
     ~LoopbackTest() override;
 
+    /** Opens the output and the input and starts the test. Message thread, as is the
+        test's end, when the devices are closed and the change message is sent. */
     void start();
 
     /** Asks a running test to stop; it ends within a few milliseconds, as stopped. */
@@ -69,17 +73,25 @@ public:
     const juce::MidiDeviceInfo& getInput() const noexcept { return input; }
 
 private:
+    std::unique_ptr<LoopbackInput> collector;
+    std::unique_ptr<MidiOutputPort> port;
+    std::unique_ptr<OutputClaim> claim;
+    std::unique_ptr<juce::MidiInput> midiIn;
     const juce::MidiDeviceInfo output, input;
     const LoopbackSeries series;
     std::atomic<Outcome> outcome { Outcome::notStarted };
+    std::atomic<Outcome> ending { Outcome::notStarted }; // told by the thread, until the end
     std::atomic<int> messagesSent { 0 };
     std::atomic<double> seconds { 0.0 };
     mutable juce::CriticalSection verdictLock;
     LoopbackVerdict verdict;
 
+    Outcome openDevices();
     void run() override;
-    Outcome sendAndJudge(class MidiOutputPort& port, class LoopbackInput& collector);
+    Outcome sendAndJudge(MidiOutputPort& out, LoopbackInput& in);
     void finish(Outcome result);
+    void handleAsyncUpdate() override;
+    void release();
 
     JUCE_DECLARE_NON_COPYABLE(LoopbackTest)
 };
