@@ -66,6 +66,8 @@ const juce::String ContentComp::outputGoneText
     = "The selected MIDI output is no longer connected. Plug the MIDI interface back in: Flashmere "
       "chooses it again by itself. Or choose another output.";
 const juce::String ContentComp::updateFailedTitle = "Update failed";
+const juce::String ContentComp::testInterfaceButton
+    = juce::String::fromUTF8("Test the interface\xe2\x80\xa6");
 const juce::String ContentComp::foreignFirmwareTitle = "Another product's firmware?";
 const juce::String ContentComp::sendAnywayButton = "Send anyway";
 const juce::String ContentComp::sharedOutputTitle = "Other programs on the output";
@@ -156,6 +158,21 @@ ContentComp::~ContentComp()
 
     firmware.reset();
     helpWindow.reset();
+    loopbackWindow.reset();
+}
+
+void ContentComp::openLoopbackWindow()
+{
+    // Made anew each time, for the image and the output of the update that failed.
+    std::vector<size_t> lengths;
+
+    for (const auto& message : firmware->getFacts().framing.messages)
+        lengths.push_back(message.length);
+
+    loopbackWindow = std::make_unique<LoopbackWindow>(midiInterface->getChosenOutput().name, lengths);
+    loopbackWindow->centreWithSize(480, 280);
+    loopbackWindow->setVisible(true);
+    loopbackWindow->toFront(true);
 }
 
 bool ContentComp::loadFirmwareFile(juce::String path)
@@ -303,8 +320,13 @@ void ContentComp::changeListenerCallback(juce::ChangeBroadcaster* source)
             jassert(juce::MessageManager::getInstance()->isThisTheMessageThread());
             repaint();
             // The log is written before the pass tells how it ended.
-            UserAlerts::show(UserAlerts::Icon::warning, updateFailedTitle,
-                             failureBoxText(status, protocol->getLogFile()));
+            UserAlerts::show({ UserAlerts::Icon::warning, updateFailedTitle,
+                               failureBoxText(status, protocol->getLogFile()), testInterfaceButton,
+                               [safeThis = juce::Component::SafePointer<ContentComp>(this)]
+                               {
+                                   if (safeThis != nullptr)
+                                       safeThis->openLoopbackWindow();
+                               } });
             return;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/LoopbackWindow.h"
 #include "app/QuietProgressBar.h"
 #include "app/ScreenReader.h"
 #include "app/UserSettings.h"
@@ -67,6 +68,15 @@ public:
         was written, where it is, its path on a line of its own. */
     static juce::String failureBoxText(const juce::String& status, const juce::File& log);
 
+    /** The failure box's second button, which opens the interface test's window. */
+    static const juce::String testInterfaceButton;
+
+    /** Opens the interface test's window, the output of the update chosen in it. */
+    void openLoopbackWindow();
+
+    /** The interface test's window, once opened; null before. */
+    LoopbackWindow* getLoopbackWindow() const noexcept { return loopbackWindow.get(); }
+
     /** The box that asks before another product's firmware is sent: its title and the
         button that sends. */
     static const juce::String foreignFirmwareTitle;
@@ -78,6 +88,7 @@ public:
 private:
     //==============================================================================
     std::unique_ptr<VeldtSaturatorHelpWindowClass> helpWindow;
+    std::unique_ptr<LoopbackWindow> loopbackWindow;
     MainWindow* ownerWindow;
     std::unique_ptr<MidiInterfaceClass> midiInterface;
     std::unique_ptr<BasicSysexProtocolClass> protocol;

@@ -2,6 +2,7 @@
 
 #include "platform/PathBytes.h"
 #include "platform/ProcessStart.h"
+#include "protocol/UploadPacing.h"
 
 #include <juce_core/juce_core.h>
 
@@ -18,6 +19,20 @@ struct CliArguments
     bool sharedOutput = false; // --shared-output: send although other programs write to the output
     bool json = false; // --json: the result as one JSON document
     bool wantsHelp = false; // --help or -h before any "--"
+    juce::String input; // loopback: --input NAME
+    bool hasInput = false;
+    juce::String sizeFile; // loopback: --file FILE, the firmware that sizes the series
+    bool full = false; // loopback: --full, a series as long as the whole image
+    bool inputs = false; // list: --inputs, the MIDI input ports
+    int pauseMs = UploadPacing::silenceMs; // send: --pause-ms N, the silence after each message
+
+    /** Options that only some commands take, beside those read() is told of by its flags. */
+    enum Extra
+    {
+        loopbackOptions = 1, // --input, --file and --full; no --log or --no-log
+        inputsOption = 2, // --inputs
+        pauseOption = 4 // --pause-ms
+    };
     juce::String problem; // what is wrong with them, when anything is: a usage error
 
     /** Reads args[1] onwards (args[0] is the command); --port, --log, --no-log and
@@ -27,7 +42,7 @@ struct CliArguments
         "no file". A --json before any "--" is noted even when another argument is wrong,
         so that the usage error, too, is told as JSON. */
     static CliArguments read(const juce::ArgumentList& args, bool takesPort, bool takesAnyProduct = false,
-                             bool takesJson = false);
+                             bool takesJson = false, int extras = 0);
 
     /** The command line as typed. JUCE's own ArgumentList constructors trim, unquote and
         drop empty arguments; a file name must arrive as it was given, and an empty one
@@ -43,6 +58,10 @@ struct CliArguments
     {
         return ProcessStart::splitWindowsCommandLine(commandLine);
     }
+
+    /** The value of the option at args[i]: after its "=", or the next argument (which i
+        then moves to); empty when there is none. */
+    static juce::String readValue(const juce::ArgumentList& args, int& i);
 
     /** The port number that text spells (1 to count), or 0 when it spells none: digits
         only, and never wrapped round, so that 4294967297 is no port rather than port 1. */

@@ -13,11 +13,15 @@
 #include "platform/PathBytes.h"
 #include "platform/QuitSignals.h"
 #include "protocol/BasicSysexProtocolClass.h"
+#include "protocol/LoopbackTest.h"
 #include "protocol/UploadLog.h"
 #include "ui/UserAlerts.h"
 
+#include "MidiLimits.h"
+
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <juce_cryptography/juce_cryptography.h>
 #include <juce_events/juce_events.h>
 
@@ -82,10 +86,10 @@ juce::String productName(const ProductSignature::Verdict& product)
                                  : "another product's (its messages start with " + product.foreignStart + ")";
 }
 
-/** The system's MIDI outputs, named as the user reads and types them. */
-juce::Array<juce::MidiDeviceInfo> outputPorts()
+/** The system's MIDI outputs (or inputs), named as the user reads and types them. */
+juce::Array<juce::MidiDeviceInfo> outputPorts(bool inputs = false)
 {
-    auto devices = juce::MidiOutput::getAvailableDevices();
+    auto devices = inputs ? juce::MidiInput::getAvailableDevices() : juce::MidiOutput::getAvailableDevices();
 
     for (auto& device : devices)
         device.name = PortNames::readable(device.name);
@@ -143,7 +147,7 @@ juce::var portList(const juce::Array<juce::MidiDeviceInfo>& devices,
 
 /** Resolves a port given by exact name or by number; tells the ports when it cannot. */
 bool findPort(const juce::Array<juce::MidiDeviceInfo>& devices, const juce::String& wanted,
-              juce::MidiDeviceInfo& result, CliReport& report)
+              juce::MidiDeviceInfo& result, CliReport& report, const char* kind = "output")
 {
     juce::Array<int> matches;
 
@@ -160,9 +164,9 @@ bool findPort(const juce::Array<juce::MidiDeviceInfo>& devices, const juce::Stri
         return true;
     }
 
-    const auto problem
-        = (matches.isEmpty() ? "no MIDI output port is called " : "more than one MIDI output port matches ")
-          + wanted.quoted() + "; the ports are:";
+    const auto problem = (matches.isEmpty() ? "no MIDI " + juce::String(kind) + " port is called "
+                                            : "more than one MIDI " + juce::String(kind) + " port matches ")
+                         + wanted.quoted() + "; the ports are:";
     CliOutput::message(problem);
 
     for (int i = 0; i < devices.size(); ++i)
@@ -177,28 +181,29 @@ bool findPort(const juce::Array<juce::MidiDeviceInfo>& devices, const juce::Stri
     return false;
 }
 
-/** Stops the message loop once a pass has told its outcome. */
-class PassEndWatch final : public juce::ChangeListener
+/** Stops the message loop once the broadcaster's work has ended (a pass has told its
+    outcome, a test its verdict). */
+class EndWatch final : public juce::ChangeListener
 {
 public:
-    explicit PassEndWatch(BasicSysexProtocolClass& p)
-        : protocol(p)
+    EndWatch(juce::ChangeBroadcaster& b, std::function<bool()> hasEnded)
+        : broadcaster(b)
+        , ended(std::move(hasEnded))
     {
-        protocol.addChangeListener(this);
+        broadcaster.addChangeListener(this);
     }
 
-    ~PassEndWatch() override { protocol.removeChangeListener(this); }
+    ~EndWatch() override { broadcaster.removeChangeListener(this); }
 
     void changeListenerCallback(juce::ChangeBroadcaster*) override
     {
-        const auto state = protocol.getOutcome().state;
-
-        if (state != UploadOutcome::State::notStarted && state != UploadOutcome::State::running)
+        if (ended())
             juce::MessageManager::getInstance()->stopDispatchLoop();
     }
 
 private:
-    BasicSysexProtocolClass& protocol;
+    juce::ChangeBroadcaster& broadcaster;
+    std::function<bool()> ended;
 };
 
 /** The framing fault of an image as one word, stable for scripts. */
@@ -254,11 +259,11 @@ juce::var productOf(const ProductSignature::Verdict& verdict)
 } // namespace
 
 //==============================================================================
-int CliCommands::list(bool json)
+int CliCommands::list(bool json, bool inputs)
 {
     QuitSignals::noteFromNowOn();
     CliReport report("list", json);
-    const auto devices = outputPorts();
+    const auto devices = outputPorts(inputs);
 
     if (QuitSignals::noted() != 0)
         return stoppedEarly(report, "stopped before the ports were listed");
@@ -527,6 +532,9 @@ int CliCommands::send(const CliArguments& arguments)
         return refused;
 
     BasicSysexProtocolClass protocol(device.get(), image.get());
+    auto pacing = std::make_unique<UploadPacing>();
+    pacing->setSilenceMs(arguments.pauseMs);
+    protocol.setPacing(std::move(pacing));
     protocol.setLogTarget((arguments.noLog               ? UploadLog::Target::nowhere()
                            : arguments.logFile.isEmpty() ? UploadLog::Target::standardFolder()
                                                          : UploadLog::Target::toFile(logFile))
@@ -553,13 +561,22 @@ int CliCommands::send(const CliArguments& arguments)
     if (QuitSignals::noted() != 0)
         return stoppedBeforeStart(report);
 
-    CliOutput::message("sending " + describe(*image, path) + " to " + device->getOutputName().quoted() + ": "
-                       + juce::String(total) + " messages, about "
-                       + juce::String(juce::roundToInt(summary.uploadSeconds)) + " s");
+    const auto longerPauseMs = arguments.pauseMs - UploadPacing::silenceMs;
+    CliOutput::message(
+        "sending " + describe(*image, path) + " to " + device->getOutputName().quoted() + ": "
+        + juce::String(total) + " messages, about "
+        + juce::String(juce::roundToInt(summary.uploadSeconds + (double)total * longerPauseMs / 1000.0))
+        + " s" + (longerPauseMs > 0 ? ", " + juce::String(arguments.pauseMs) + " ms after each" : ""));
 
     // The loop sleeps until something comes (JUCE's runDispatchLoopUntil would wake every
     // millisecond); it ends at the pass's outcome, told once the log is written.
-    const PassEndWatch passEnd(protocol);
+    const EndWatch passEnd(protocol,
+                           [&]
+                           {
+                               const auto state = protocol.getOutcome().state;
+                               return state != UploadOutcome::State::notStarted
+                                      && state != UploadOutcome::State::running;
+                           });
     protocol.startUpdate();
     juce::MessageManager::getInstance()->runDispatchLoop();
 
@@ -569,4 +586,119 @@ int CliCommands::send(const CliArguments& arguments)
     quitSignals.reset();
     printer.finish();
     return reportPass(protocol, *device, stopSignal, total, report);
+}
+
+namespace
+{
+/** The lengths of the messages that size the series: the built-in image's (empty path) or
+    a file's; none when the file cannot be read or holds no message, the reason in problem. */
+std::vector<size_t> imageLengths(const juce::String& path, juce::String& problem)
+{
+    std::vector<size_t> lengths;
+    const auto image = loadImage(path, problem);
+
+    if (image == nullptr)
+        return lengths;
+
+    for (const auto& message : image->getFacts().framing.messages)
+        lengths.push_back(message.length);
+
+    if (lengths.empty())
+        problem = PathBytes::shown(path) + ": it holds no complete SysEx message";
+
+    return lengths;
+}
+
+/** The verdict's table: a row per message sent. */
+juce::var verdictTable(const LoopbackVerdict& verdict)
+{
+    juce::Array<juce::var> rows;
+
+    for (size_t i = 0; i < verdict.rows.size(); ++i)
+    {
+        const auto& row = verdict.rows[i];
+        auto object = std::make_unique<juce::DynamicObject>();
+        object->setProperty("message", (int)i + 1);
+        object->setProperty("bytesSent", row.bytesSent);
+        object->setProperty("bytesBack", row.bytesBack >= 0 ? juce::var(row.bytesBack) : juce::var());
+        object->setProperty("exact", row.exact);
+        object->setProperty("gapAfterMs",
+                            row.gapAfterMs >= 0 ? juce::var(juce::roundToInt(row.gapAfterMs)) : juce::var());
+        rows.add(object.release());
+    }
+
+    return rows;
+}
+
+} // namespace
+
+int CliCommands::loopback(const CliArguments& arguments)
+{
+    QuitSignals::noteFromNowOn();
+    CliReport report("loopback", arguments.json);
+    report.set("output", juce::var());
+    report.set("input", juce::var());
+    report.set("image", imageName(arguments.sizeFile));
+    report.set("series", arguments.full ? "full" : "short");
+
+    juce::String problem;
+    const auto lengths = imageLengths(arguments.sizeFile, problem);
+
+    if (lengths.empty())
+        return report.fail(CliCommands::usageError, "fileUnreadable", problem);
+
+    const auto series = arguments.full ? LoopbackSeries::full(lengths, systemMidiLargestSysex)
+                                       : LoopbackSeries::quick(lengths, systemMidiLargestSysex);
+    juce::MidiDeviceInfo output, input;
+
+    if (! findPort(outputPorts(), arguments.port, output, report)
+        || ! findPort(outputPorts(true), arguments.input, input, report, "input"))
+        return report.finish(CliCommands::portError);
+
+    report.set("output", output.name);
+    report.set("input", input.name);
+    LoopbackTest test(output, input, series);
+    int stopSignal = 0;
+    const QuitSignals quitSignals(
+        [&](int signalNumber)
+        {
+            stopSignal = stopSignal != 0 ? stopSignal : signalNumber;
+            test.stop();
+        });
+
+    if (QuitSignals::noted() != 0)
+        return stoppedEarly(report, "stopped before the test started");
+
+    CliOutput::message("testing " + output.name.quoted() + " into " + input.name.quoted() + ": "
+                       + juce::String((int)series.messages.size()) + " messages, about "
+                       + juce::String(juce::roundToInt(series.seconds())) + " s");
+    const EndWatch end(test, [&] { return test.isFinished(); });
+    test.start();
+    juce::MessageManager::getInstance()->runDispatchLoop();
+
+    const auto outcome = test.getOutcome();
+
+    if (outcome == LoopbackTest::Outcome::stopped)
+    {
+        report.set("signal", stopSignal);
+        return report.fail(CliCommands::stoppedBySignal + stopSignal, "interrupted", test.describe());
+    }
+
+    if (outcome != LoopbackTest::Outcome::judged)
+    {
+        const auto portFault = outcome != LoopbackTest::Outcome::outputLost;
+        return report.fail(portFault ? CliCommands::portError : CliCommands::failure,
+                           LoopbackTest::nameOf(outcome), test.describe());
+    }
+
+    const auto verdict = test.getVerdict();
+    report.add("messages", (int)verdict.rows.size(),
+               "messages sent: " + juce::String((int)verdict.rows.size()));
+    report.add("seconds", juce::roundToInt(test.getSeconds() * 10.0) / 10.0,
+               "time: " + juce::String(test.getSeconds(), 1) + " s");
+    report.set("fault", verdict.isFit() ? juce::var() : juce::var(verdict.kindName()));
+    report.set("table", verdictTable(verdict));
+    report.set("fit", verdict.isFit());
+    report.add("verdict", verdict.describe(input.name), "verdict: " + verdict.describe(input.name));
+    return report.finish(verdict.isFit() ? CliCommands::success : CliCommands::failure);
 }

@@ -18,8 +18,8 @@ enum ExitCode
     stoppedBySignal = 128 // plus the signal's number
 };
 
-/** The MIDI output ports, numbered. */
-int list(bool json);
+/** The MIDI output ports, or (inputs) the input ports, numbered. */
+int list(bool json, bool inputs = false);
 
 /** Whether the built-in image (empty path) or a file is fit to send: framing, product
     and SHA-256. Another product's firmware fails unless anyProduct. */
@@ -32,4 +32,8 @@ int exportImage(const juce::String& outPath);
     Another product's firmware is refused unless --any-product; the log goes to the --log
     file, the standard folder, or nowhere with --no-log. */
 int send(const CliArguments& arguments);
+
+/** The loopback test of an interface: the series to --port OUT, what comes back on
+    --input IN, and the verdict. 0 fit, 1 unfit, 3 a port not found or not opened. */
+int loopback(const CliArguments& arguments);
 } // namespace CliCommands

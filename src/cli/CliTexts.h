@@ -40,11 +40,14 @@ inline const juce::String mainHelp = withSystemFacts(R"(Usage: flashmere-cli COM
 Updates the firmware of a Velamor pedal over MIDI, as the Flashmere window does.
 
 Commands:
-  list [--json]                 the MIDI output ports, one per line: number, then name
+  list [--inputs] [--json]      the MIDI output (or input) ports, one per line: number, then name
   check [--any-product] [--json] [FILE]
                                 checks the built-in image, or a .syx FILE, before sending
   send --port NAME|NUMBER [--any-product] [--shared-output] [--log FILE | --no-log]
-       [--json] [FILE]          uploads the built-in image, or FILE, to the port
+       [--pause-ms N] [--json] [FILE]
+                                uploads the built-in image, or FILE, to the port
+  loopback --port OUT --input IN [--file FILE] [--full] [--json]
+                                tests an interface whose MIDI Out is cabled to its MIDI In
   export OUT.syx                writes the built-in image to a file
 
 Options:
@@ -58,13 +61,14 @@ written or the result could not be written to standard output; 2 wrong usage; 3 
 ambiguous or unusable port; {stopped}
 )");
 
-inline const juce::String listHelp = withSystemFacts(R"(Usage: flashmere-cli list [--json]
+inline const juce::String listHelp = withSystemFacts(R"(Usage: flashmere-cli list [--inputs] [--json]
 
-Prints the MIDI output ports, one per line: a number (1, 2, ...) and the port's full
-name, separated by a tab; then, where other programs are connected to write to the port,
-a third field says how many, as (2 other programs connected). The numbers follow the
-system's order of the ports; they stay the same while no port is plugged in or out.
---json prints them as one JSON document, with the other programs by name.
+Prints the MIDI output ports (with --inputs, the MIDI input ports), one per line: a
+number (1, 2, ...) and the port's full name, separated by a tab; then, for an output that
+other programs are connected to write to, a third field says how many, as (2 other
+programs connected). The numbers follow the system's order of the ports; they stay the
+same while no port is plugged in or out. --json prints them as one JSON document, with
+the other programs by name.
 Exit codes: 0.
 )");
 
@@ -86,11 +90,13 @@ Exit codes: 0 the image can be sent; 1 it cannot; 2 wrong usage.
 
 inline const juce::String sendHelp = withSystemFacts(
     R"(Usage: flashmere-cli send --port NAME|NUMBER [--any-product] [--shared-output]
-                        [--log FILE | --no-log] [--json] [FILE]
+                        [--log FILE | --no-log] [--pause-ms N] [--json] [FILE]
 
 Uploads the built-in image, or FILE, to the MIDI output port given by its exact full name
 or by its number from 'flashmere-cli list'. Each SysEx message is sent whole, in order,
-followed by 300 ms of silence counted from when the message has left the MIDI cable.
+followed by 300 ms of silence counted from when the message has left the MIDI cable;
+--pause-ms N makes it N ms (300 or more) for an interface that needs more silence
+(see 'flashmere-cli loopback'), and the log records the pause after every message.
 Nothing is sent from an image that fails the check, nor from another product's firmware
 unless --any-product is given, nor to a port that other programs are connected to
 write to (what they send would be mixed into the firmware; they are named) unless
@@ -108,6 +114,24 @@ update; progress and messages stay on standard error.
 Exit codes: 0 the update completed; 1 the image cannot be sent, the update failed or
 its result could not be written to standard output; 2 wrong usage; 3 unknown, ambiguous
 or unusable port; {stopped}
+)");
+
+inline const juce::String loopbackHelp = withSystemFacts(
+    R"(Usage: flashmere-cli loopback --port OUT --input IN [--file FILE] [--full] [--json]
+
+Tests whether a MIDI interface is fit for firmware updates. Cable the interface's MIDI
+Out to its own MIDI In, with the pedal unplugged, and give its output port as OUT and its
+input port as IN (exact full names or numbers from 'flashmere-cli list' and 'flashmere-cli
+list --inputs'). A series of SysEx test messages (manufacturer ID 0x7D, never firmware)
+goes out with the update's own pause after each: the smallest, a typical and the largest
+message of the built-in image, or of FILE, and the longest the system carries whole
+({longest}), twice; with --full, a series as long as the whole image. What comes back
+must be complete, byte-exact, in order, with nothing missing or extra and at least 300 ms
+of silence between messages. The verdict is "fit for firmware updates" or the first fault
+found. Updates to OUT wait while the test runs. --json prints the verdict, a table of the
+messages and the figures as one JSON document.
+Exit codes: 0 fit; 1 unfit, or the output went away; 2 wrong usage or an unreadable FILE;
+3 unknown, ambiguous or unusable port; {stopped}
 )");
 
 inline const juce::String exportHelp = withSystemFacts(R"(Usage: flashmere-cli export OUT.syx

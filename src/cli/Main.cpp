@@ -64,7 +64,7 @@ using Action = std::function<int(const CliArguments&, const juce::String& help)>
     and its action once its arguments are read and right. */
 juce::ConsoleApplication::Command command(const char* name, const juce::String& help, bool takesPort,
                                           Action action, int& exitCode, bool takesAnyProduct = false,
-                                          bool takesJson = false)
+                                          bool takesJson = false, int extras = 0)
 {
     return { name,
              name,
@@ -72,7 +72,8 @@ juce::ConsoleApplication::Command command(const char* name, const juce::String& 
              help,
              [=, &exitCode](const juce::ArgumentList& args)
              {
-                 const auto arguments = CliArguments::read(args, takesPort, takesAnyProduct, takesJson);
+                 const auto arguments
+                     = CliArguments::read(args, takesPort, takesAnyProduct, takesJson, extras);
 
                  if (arguments.wantsHelp)
                      std::fputs(help.toRawUTF8(), stdout);
@@ -102,9 +103,9 @@ int run(const juce::ArgumentList& args)
         {
             if (! arguments.files.isEmpty())
                 usage(arguments, "list", "list takes no arguments", help);
-            return CliCommands::list(arguments.json);
+            return CliCommands::list(arguments.json, arguments.inputs);
         },
-        exitCode, false, true));
+        exitCode, false, true, CliArguments::inputsOption));
 
     app.addCommand(command(
         "check", CliTexts::checkHelp, false,
@@ -136,7 +137,19 @@ int run(const juce::ArgumentList& args)
                 usage(arguments, "send", "unexpected argument " + arguments.files[1].quoted(), help);
             return CliCommands::send(arguments);
         },
-        exitCode, true, true));
+        exitCode, true, true, CliArguments::pauseOption));
+
+    app.addCommand(command(
+        "loopback", CliTexts::loopbackHelp, true,
+        [](const CliArguments& arguments, const juce::String& help)
+        {
+            if (! arguments.hasPort || ! arguments.hasInput)
+                usage(arguments, "loopback", "loopback needs --port OUT and --input IN", help);
+            if (! arguments.files.isEmpty())
+                usage(arguments, "loopback", "unexpected argument " + arguments.files[0].quoted(), help);
+            return CliCommands::loopback(arguments);
+        },
+        exitCode, false, true, CliArguments::loopbackOptions));
 
     app.addDefaultCommand({ {}, {}, {}, {}, noKnownCommand });
 

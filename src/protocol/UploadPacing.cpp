@@ -5,6 +5,11 @@
 
 UploadPacing::~UploadPacing() = default;
 
+void UploadPacing::setSilenceMs(int milliseconds)
+{
+    silenceAfterMs = juce::jmax((int)silenceMs, milliseconds);
+}
+
 void UploadPacing::startPass()
 {
     driverWaitsForTheCable = false;
@@ -29,7 +34,7 @@ int UploadPacing::pauseAfter(int numBytes, double sendMs)
     if (numBytes >= telltaleBytes && consistent)
         driverWaitsForTheCable = lastedTheWireTime(numBytes, sendMs);
 
-    return silenceMs + (int)std::ceil(wireMs - alreadyOnTheWire);
+    return silenceAfterMs + (int)std::ceil(wireMs - alreadyOnTheWire);
 }
 
 void UploadPacing::pause(int milliseconds)

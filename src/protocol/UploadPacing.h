@@ -26,6 +26,10 @@ public:
     /** Silence the pedal needs after each message, in milliseconds. */
     static constexpr int silenceMs = 300;
 
+    /** A longer silence after each message, for an interface that needs one; never less
+        than silenceMs. */
+    void setSilenceMs(int milliseconds);
+
     /** Time one byte takes on the cable: 10 bits at 31250 baud. */
     static constexpr double wireMsPerByte = 0.32;
 
@@ -58,4 +62,5 @@ public:
 
 private:
     bool driverWaitsForTheCable = false;
+    int silenceAfterMs = silenceMs;
 };

@@ -34,13 +34,20 @@ void showModalBox(const Alert& alert)
     auto box = std::make_unique<AlertBox>(alert.title, alert.message, icon);
     box->addButton("ok", 0, juce::KeyPress(juce::KeyPress::escapeKey),
                    juce::KeyPress(juce::KeyPress::returnKey));
+
+    // After "ok", which keeps the focus, Return and Escape; a Tab reaches it.
+    if (alert.actionButton.isNotEmpty())
+        box->addButton(alert.actionButton, 1);
     box->layOut();
     box->setTitle(readerTitle(alert.icon, alert.title));
     box->addKeyListener(&KeyboardFeel::spacePresses());
-    box->runModalLoop();
+    const auto chosen = box->runModalLoop();
     box.reset();
 
     focusReturn.giveBack();
+
+    if (chosen == 1 && alert.action)
+        alert.action();
 
     // Without a compositing window manager the expose events for the area the box covered
     // can go missing, which leaves the box's picture on the window under it.
@@ -62,9 +69,14 @@ Presenter& currentPresenter()
 
 void show(Icon icon, const juce::String& title, const juce::String& message)
 {
+    show({ icon, title, message });
+}
+
+void show(const Alert& alert)
+{
     // A copy, so that a presenter may replace itself while it runs.
     const auto presenter = currentPresenter();
-    presenter({ icon, title, message });
+    presenter(alert);
 }
 
 ScopedPresenter::ScopedPresenter(Presenter presenterToUse)

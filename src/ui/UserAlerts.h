@@ -20,9 +20,23 @@ enum class Icon
 
 struct Alert
 {
-    Icon icon = Icon::none;
+    // A constructor rather than an aggregate, so that an alert without a second button
+    // is written as before.
+    Alert(Icon i = Icon::none, juce::String t = {}, juce::String m = {}, juce::String button = {},
+          std::function<void()> buttonAction = {})
+        : icon(i)
+        , title(std::move(t))
+        , message(std::move(m))
+        , actionButton(std::move(button))
+        , action(std::move(buttonAction))
+    {
+    }
+
+    Icon icon;
     juce::String title;
     juce::String message;
+    juce::String actionButton; // a second button after "ok", when not empty
+    std::function<void()> action; // what it does, once the box has closed
 };
 
 using Presenter = std::function<void(const Alert&)>;
@@ -32,6 +46,9 @@ void showModalBox(const Alert& alert);
 
 /** Shows the alert through the current presenter. */
 void show(Icon icon, const juce::String& title, const juce::String& message);
+
+/** The same, with the alert's second button and its action. */
+void show(const Alert& alert);
 
 /** Puts a presenter in place of the current one for as long as this object lives. */
 class ScopedPresenter

@@ -4,7 +4,9 @@
 
 #include "FakeSeqControl.h"
 #include "app/ContentComp.h"
+#include "app/LoopbackWindow.h"
 #include "app/MainWindow.h"
+#include "app/ScreenReader.h"
 #include "help/HelpVariants.h"
 #include "support/ComponentSearch.h"
 #include "support/MessageLoop.h"
@@ -280,4 +282,62 @@ TEST_F(Keyboard, TheFocusGivenBackAfterABoxSurvivesTheWindowSystemsLateNews)
 
     peer->handleFocusGain(); // the window is active again
     EXPECT_EQ(focused(), help) << "the focus went to " << describeFocus();
+}
+
+TEST_F(Keyboard, TheInterfaceTestRunsByKeyboardAloneAndItsVerdictIsShownAndAnnounced)
+{
+    fakeseq_add_loopback_port("Loop");
+    juce::StringArray announced;
+    const ScreenReader::ScopedRecipient recipient { [&](const ScreenReader::Event& e)
+                                                    {
+                                                        if (e.kind == ScreenReader::Event::Kind::announcement)
+                                                            announced.add(e.text);
+                                                    } };
+    LoopbackWindow testWindow("Loop", { 9, 20 });
+    testWindow.centreWithSize(480, 280);
+    testWindow.setVisible(true);
+    testWindow.toFront(true);
+    auto& panel = testWindow.getPanel();
+    auto* output = testsupport::findChild<juce::ComboBox>(panel, "Output");
+    auto* start = testsupport::findChild<juce::TextButton>(panel, LoopbackPanel::startText);
+    ASSERT_TRUE(output != nullptr && start != nullptr);
+    EXPECT_EQ(output->getText(), "Loop") << "the output is preselected";
+    ASSERT_TRUE(focusIsOn(output)) << describeFocus();
+
+    // Output, input, start: Space starts; the verdict is shown, told, and the focus is back
+    // on the start button for another run.
+    fakeseq_set_loop_faults("drop:1");
+    press(tab);
+    press(tab);
+    ASSERT_TRUE(focusIsOn(start)) << describeFocus();
+    press(space);
+    EXPECT_TRUE(panel.isTesting());
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ! panel.isTesting(); }, 10000));
+    testsupport::pumpFor(50);
+    EXPECT_EQ(panel.getVerdictText(), "Verdict: message 1 lost");
+    EXPECT_TRUE(announced.contains("Verdict: message 1 lost")) << announced.joinIntoString("|");
+    EXPECT_TRUE(focusIsOn(start)) << describeFocus();
+
+    // The verdict is painted where it can be read: text pixels in its label.
+    const auto image = panel.createComponentSnapshot(panel.getLocalBounds());
+    const auto* verdict = testsupport::findChild<juce::Label>(panel, "Verdict");
+    ASSERT_NE(verdict, nullptr);
+    const auto background = panel.findColour(juce::ResizableWindow::backgroundColourId);
+    int textPixels = 0;
+
+    for (int y = verdict->getY(); y < verdict->getBottom(); ++y)
+        for (int x = verdict->getX(); x < verdict->getRight(); ++x)
+            textPixels
+                += std::abs(image.getPixelAt(x, y).getBrightness() - background.getBrightness()) > 0.3f;
+
+    EXPECT_GT(textPixels, 50);
+
+    // Escape closes the window in the middle of a run, which stops the test.
+    fakeseq_set_loop_faults("");
+    press(returnKey);
+    EXPECT_TRUE(panel.isTesting());
+    press(escape);
+    EXPECT_FALSE(testWindow.isVisible());
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ! panel.isTesting(); }, 2000));
+    EXPECT_EQ(panel.getVerdictText(), "the test was stopped");
 }

@@ -161,6 +161,16 @@ TEST_F(UpdateFlow, AnInterfaceUnpluggedDuringTheUploadIsAFailedUpdate)
     EXPECT_FALSE(updateButton->isEnabled());
     EXPECT_TRUE(isNotReadyColour());
     EXPECT_LT(screen->getProtocol()->getProgress(), 1.0);
+
+    // The box's second button opens the interface test, the main window's layout as it was.
+    const auto before = screen->getLocalBounds();
+    EXPECT_EQ(alerts[0].actionButton, juce::String::fromUTF8("Test the interface\xe2\x80\xa6"));
+    ASSERT_TRUE(alerts[0].action != nullptr);
+    alerts[0].action();
+    ASSERT_NE(screen->getLoopbackWindow(), nullptr);
+    EXPECT_TRUE(screen->getLoopbackWindow()->isVisible());
+    EXPECT_EQ(screen->getLoopbackWindow()->getName(), "Test the interface");
+    EXPECT_EQ(screen->getLocalBounds(), before);
 }
 
 TEST_F(UpdateFlow, ALastMessageLostToAnUnplugIsAFailureNeverAFullBar)

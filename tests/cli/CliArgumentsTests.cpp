@@ -84,6 +84,56 @@ TEST(CliArguments, OnePortInEitherFormOnlyWhereItIsTaken)
     EXPECT_EQ(read({ "check", "--port", "1" }, false).problem, "unexpected argument \"--port\"");
 }
 
+TEST(CliArguments, LoopbackAndPauseOptionsOnlyWhereTakenWithTheirRules)
+{
+    const auto withExtras = [](std::vector<const char*> words, int extras)
+    {
+        words.insert(words.begin(), "flashmere-cli");
+        return CliArguments::read(CliArguments::fromCommandLine((int)words.size(), words.data()), true, false,
+                                  true, extras);
+    };
+    const auto loopback = CliArguments::loopbackOptions;
+
+    const auto args
+        = withExtras({ "loopback", "--port", "Out", "--input=In 2", "--file", "f.syx", "--full" }, loopback);
+    EXPECT_TRUE(args.problem.isEmpty());
+    EXPECT_EQ(args.input, "In 2");
+    EXPECT_EQ(args.sizeFile, "f.syx");
+    EXPECT_TRUE(args.full && args.hasInput);
+
+    const struct
+    {
+        std::vector<const char*> words;
+        int extras;
+        const char* problem;
+    } refused[] = {
+        { { "loopback", "--input", "1", "--input", "2" }, loopback, "only one --input can be given" },
+        { { "loopback", "--input" }, loopback, "--input needs a port name or number" },
+        { { "loopback", "--file=" }, loopback, "--file needs a file name" },
+        { { "loopback", "--log", "x.log" }, loopback, "unexpected argument \"--log\"" },
+        { { "send", "--input", "1" }, CliArguments::pauseOption, "unexpected argument \"--input\"" },
+        { { "send", "--pause-ms", "299" },
+          CliArguments::pauseOption,
+          "--pause-ms needs a whole number of milliseconds, 300 or more" },
+        { { "send", "--pause-ms=5s" },
+          CliArguments::pauseOption,
+          "--pause-ms needs a whole number of milliseconds, 300 or more" },
+        { { "send", "--pause-ms", "4294967596" },
+          CliArguments::pauseOption,
+          "--pause-ms needs a whole number of milliseconds, 300 or more" },
+        { { "send", "--pause-ms", "300" }, 0, "unexpected argument \"--pause-ms\"" },
+        { { "list", "--inputs" }, 0, "unexpected argument \"--inputs\"" },
+    };
+
+    for (const auto& r : refused)
+        EXPECT_EQ(withExtras(r.words, r.extras).problem, r.problem) << r.words[1];
+
+    EXPECT_EQ(withExtras({ "send", "--pause-ms", "300" }, CliArguments::pauseOption).pauseMs, 300);
+    EXPECT_EQ(withExtras({ "send", "--pause-ms=1000" }, CliArguments::pauseOption).pauseMs, 1000);
+    EXPECT_EQ(withExtras({ "send" }, CliArguments::pauseOption).pauseMs, 300);
+    EXPECT_TRUE(withExtras({ "list", "--inputs" }, CliArguments::inputsOption).inputs);
+}
+
 TEST(CliArguments, PortNumbersAreNeverWrappedRound)
 {
     EXPECT_EQ(CliArguments::portNumber("1", 2), 1);

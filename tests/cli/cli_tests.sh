@@ -499,6 +499,63 @@ back\\\x80slash.syx|back\\\x80slash.syx
 CASES
 
 #==============================================================================
+# The loopback test against the stand-in's looped port "Loop" (its MIDI Out cabled to its
+# own MIDI In), sized after the small image: one case per verdict, the fault asked of the
+# stand-in's way back for the message numbered from 1.
+loop=(FAKESEQ_LOOPBACK=Loop)
+run "Pedal MIDI" "${loop[@]}" -- list --inputs
+check "list --inputs lists the input ports only" diff <(printf '1\tLoop\n') "$work/out"
+while IFS='|' read -r fault want_rc verdict; do
+    run "Pedal MIDI" "${loop[@]}" FAKESEQ_LOOP_FAULT="$fault" -- loopback --port Loop --input 1 --file "$work/small.syx"
+    check "loopback with '$fault' exits $want_rc (got $rc)" test "$rc" -eq "$want_rc"
+    check "loopback with '$fault' says: $verdict" grep -qx "verdict: $verdict" "$work/out"
+done <<'CASES'
+|0|fit for firmware updates
+drop:3|1|message 3 lost
+flip:2:7|1|byte 7 of message 2 differs (sent 06, got 07)
+cut:4:300|1|message 4 cut after 300 bytes
+flip:4:602:128|1|message 4 cut after 512 bytes
+bunch:1|1|messages bunched (gap of [0-9] ms, under 300 ms) after message 1
+delay:2:1500|1|message 2 lost
+CASES
+run "Pedal MIDI" "${loop[@]}" -- loopback --port "Pedal MIDI" --input Loop --file "$work/small.syx"
+check "nothing back means a wrong cable or input (exit $rc)" test "$rc" -eq 1
+check "the verdict says so" grep -qx 'verdict: nothing came back on Loop within 1.0 s' "$work/out"
+check "the test stops at the first message that is overdue" test "$(messages_logged)" -lt 8
+
+run "Pedal MIDI" "${loop[@]}" -- loopback --json --port Loop --input Loop --file "$work/small.syx"
+check "loopback --json gives the verdict, the figures and a row per message" \
+    json_is "(d['verdict'] == 'fit for firmware updates' and d['fit'] and d['messages'] == 8 and len(d['table']) == 8
+              and d['table'][3] == {'message': 4, 'bytesSent': 4096, 'bytesBack': 4096, 'exact': True,
+                                    'gapAfterMs': d['table'][3]['gapAfterMs']} and d['table'][3]['gapAfterMs'] >= 280
+              and d['exitCode'] == 0 and rc == 0)"
+check "the series goes out as the update paces it, and never as firmware" \
+    awk -F'\t' '$2 !~ /^f07d/ { bad = 1 } NR > 1 && $1 - end < 0.300 { bad = 1 } { split($1, t, " "); end = t[2] }
+        END { exit bad || NR != 8 }' "$work/log"
+while IFS='|' read -r want_rc args; do
+    eval "set -- $args"
+    run "Pedal MIDI" "${loop[@]}" -- "$@"
+    check "$args exits $want_rc (got $rc)" test "$rc" -eq "$want_rc"
+    check "$args sends nothing" test "$(messages_logged)" -eq 0
+done <<'CASES'
+3|loopback --port Loop --input "Pedal MIDI"
+3|loopback --port Nowhere --input Loop
+2|loopback --port Loop
+2|loopback --port Loop --input Loop --log x.log
+2|loopback --port Loop --input Loop --file "$work/missing.syx"
+2|send --port Loop --pause-ms 299 "$work/small.syx"
+CASES
+
+# A longer pause for an interface that needs one; the log records it.
+run "Pedal MIDI" -- send --port 1 --pause-ms 450 --log "$work/pause.log" "$work/small.syx"
+check "send --pause-ms 450 completes (exit $rc)" test "$rc" -eq 0
+check "send says the pause it keeps" grep -q 'small.syx to "Pedal MIDI": 3 messages, about 1 s, 450 ms after each$' "$work/err"
+check "every gap after a message's wire end is at least 450 ms" \
+    awk 'NR > 1 && $1 - end < 0.450 { bad = 1 } { end = $2 } END { exit bad }' "$work/log"
+check "the log records the pause after every message" \
+    awk -F'\t' '$1 == "message" { n++; if ($6 < 450) bad = 1 } END { exit bad || n != 3 }' "$work/pause.log"
+
+#==============================================================================
 run "" -- export "$work/exported.syx"
 check "export writes the file" test "$rc" -eq 0
 check "the exported image is the built-in one, byte for byte" cmp -s "$work/exported.syx" "$builtin"

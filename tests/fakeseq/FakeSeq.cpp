@@ -12,6 +12,7 @@
 
 #include "FakeSeqControl.h"
 #include "FakeSeqInfo.h"
+#include "FakeSeqLoop.h"
 
 #include <algorithm>
 #include <alsa/asoundlib.h>
@@ -23,12 +24,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <dlfcn.h>
 #include <mutex>
 #include <set>
 #include <string>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/timerfd.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <utility>
@@ -99,6 +101,8 @@ struct Interface
     Message pendingSysex; // a SysEx whose F7 has not arrived yet
     double wireFreeAt = 0; // when the bytes delivered so far have left the cable
     std::vector<OtherConnection> others;
+    bool looped = false; // its MIDI Out is cabled to its MIDI In: it can be read from too
+    fakeseq::Loop loop;
 };
 
 // A port that an application created; JUCE creates one per open device.
@@ -114,6 +118,15 @@ struct LocalPort
 {
     int id = 0;
     std::vector<int> connectedClients; // the interfaces it sends to
+    std::vector<int> readsFrom; // the looped interfaces it takes MIDI in from
+};
+
+// An event on its way to an application, due once its last byte has come in.
+struct Incoming
+{
+    double due = 0;
+    snd_seq_event_t event {};
+    std::vector<unsigned char> data; // a SysEx piece's bytes
 };
 } // namespace
 
@@ -121,8 +134,10 @@ struct LocalPort
 struct _snd_seq
 {
     int client = 0;
-    int pollFd = -1; // never readable: nothing ever sends to an application
+    int pollFd = -1; // a timer, readable once the first incoming event is due
     std::vector<LocalPort> ports;
+    std::deque<Incoming> incoming; // in order of arrival
+    Incoming current; // the event snd_seq_event_input() handed out last
 };
 
 namespace
@@ -145,6 +160,7 @@ struct State
     double firstUse = 0; // when the stand-in was first used (CLOCK_MONOTONIC)
     std::string controlPath; // FAKESEQ_CONTROL
     long controlRead = 0; // how much of it has been acted on
+    std::vector<fakeseq::LoopFault> loopFaults;
 };
 
 // Never destroyed: JUCE may close its client during static destruction.
@@ -341,6 +357,95 @@ void record(State& s, Interface& i, const std::vector<unsigned char>& bytes, dou
         complete(s, i, std::move(message));
 }
 
+//==============================================================================
+// The way back of a looped interface
+
+// Arms the client's timer for its first incoming event, or disarms it when none waits;
+// either way the timer's count starts afresh, so the descriptor is readable exactly while
+// an event is due.
+void armInput(snd_seq_t& seq)
+{
+    itimerspec when {};
+
+    if (! seq.incoming.empty())
+    {
+        const double due = seq.incoming.front().due;
+        when.it_value.tv_sec = time_t(due);
+        when.it_value.tv_nsec = std::max(1L, long((due - double(when.it_value.tv_sec)) * 1e9));
+    }
+
+    timerfd_settime(seq.pollFd, TFD_TIMER_ABSTIME, &when, nullptr);
+}
+
+// The events the kernel's sequencer makes of a piece that came in: a SysEx piece as it
+// is, anything else through alsa-lib's encoder, as the kernel's own does.
+std::vector<Incoming> eventsOf(const fakeseq::Loop::Piece& piece)
+{
+    std::vector<Incoming> events;
+    const auto& bytes = piece.bytes;
+
+    if (bytes.front() == 0xF0 || bytes.front() < 0x80)
+    {
+        Incoming in;
+        in.due = piece.arrival;
+        in.data = bytes;
+        in.event.type = SND_SEQ_EVENT_SYSEX;
+        in.event.flags = SND_SEQ_EVENT_LENGTH_VARIABLE;
+        events.push_back(std::move(in));
+        return events;
+    }
+
+    snd_midi_event_t* encoder = nullptr;
+
+    if (snd_midi_event_new(fakeseq::Loop::pieceBytes, &encoder) < 0)
+        return events;
+
+    for (const auto byte : bytes)
+    {
+        Incoming in;
+        in.due = piece.arrival;
+        snd_seq_ev_clear(&in.event);
+
+        if (snd_midi_event_encode_byte(encoder, byte, &in.event) == 1 && in.event.type != SND_SEQ_EVENT_NONE
+            && ! snd_seq_ev_is_variable(&in.event))
+            events.push_back(in);
+    }
+
+    snd_midi_event_free(encoder);
+    return events;
+}
+
+// What comes back on a looped interface goes to every application port that reads it.
+void sendBack(State& s, const Interface& i, const std::vector<fakeseq::Loop::Piece>& pieces)
+{
+    for (auto* seq : s.clients)
+    {
+        for (const auto& port : seq->ports)
+        {
+            if (std::find(port.readsFrom.begin(), port.readsFrom.end(), i.client) == port.readsFrom.end())
+                continue;
+
+            for (const auto& piece : pieces)
+            {
+                for (auto& in : eventsOf(piece))
+                {
+                    in.event.source.client = (unsigned char)i.client;
+                    in.event.source.port = 0;
+                    in.event.dest.client = (unsigned char)seq->client;
+                    in.event.dest.port = (unsigned char)port.id;
+                    in.event.queue = SND_SEQ_QUEUE_DIRECT;
+                    const auto later
+                        = std::upper_bound(seq->incoming.begin(), seq->incoming.end(), in.due,
+                                           [](double due, const Incoming& e) { return due < e.due; });
+                    seq->incoming.insert(later, std::move(in));
+                }
+            }
+        }
+
+        armInput(*seq);
+    }
+}
+
 // A SysEx cut off by the unplugging is recorded as far as it got.
 void unplug(State& s, Interface& i)
 {
@@ -528,6 +633,27 @@ void connectOther(State& s, const char* port, const char* program, bool writes, 
     i->others.push_back({ client, program, writes, i->events + std::max(0, fromEvent) });
 }
 
+// A looped interface, whose MIDI Out is cabled to its own MIDI In.
+void addLoopback(State& s, const std::string& name)
+{
+    addInterface(s, name);
+    s.interfaces.back().looped = true;
+    s.interfaces.back().loop.setFaults(s.loopFaults);
+}
+
+// The faults of every looped interface's way back, those to come too.
+void setLoopFaults(State& s, const char* text)
+{
+    std::string problem;
+    s.loopFaults = fakeseq::parseLoopFaults(text, problem);
+
+    if (! problem.empty())
+        std::fprintf(stderr, "fakeseq: loop faults not understood: %s\n", problem.c_str());
+
+    for (auto& i : s.interfaces)
+        i.loop.setFaults(s.loopFaults);
+}
+
 // Locks the state for a setter of the C API; from then on the environment is ignored.
 std::unique_lock<std::mutex> lockForSetting()
 {
@@ -562,7 +688,8 @@ std::vector<std::string> splitList(const char* text)
 // FAKESEQ_BAUD=31250, FAKESEQ_LOG=file, FAKESEQ_PLUG_AT="A:2.5", FAKESEQ_UNPLUG_AT="A:1",
 // FAKESEQ_LOSE_EVENT="A:2", FAKESEQ_BUSY="A", FAKESEQ_QUERY_DELAY_MS=150 (the longest),
 // FAKESEQ_WRITERS="A:Clock Box;A:Keys:3", FAKESEQ_READERS="A:Recorder",
-// FAKESEQ_REFUSE_PORT_LOCKS=1 and FAKESEQ_CONTROL=file (FakeSeqControl.h).
+// FAKESEQ_REFUSE_PORT_LOCKS=1, FAKESEQ_CONTROL=file, FAKESEQ_LOOPBACK="A" and
+// FAKESEQ_LOOP_FAULT="drop:2" (FakeSeqControl.h).
 void configureFromEnvironment(State& s)
 {
     if (s.configured)
@@ -611,6 +738,12 @@ void configureFromEnvironment(State& s)
             if (auto* i = findByName(s, item.substr(0, colon).c_str()))
                 i->unplugAtEvent = std::atoi(item.c_str() + colon + 1);
     }
+
+    for (const auto& name : splitList(std::getenv("FAKESEQ_LOOPBACK")))
+        addLoopback(s, name);
+
+    if (const char* faults = std::getenv("FAKESEQ_LOOP_FAULT"))
+        setLoopFaults(s, faults);
 
     // "PORT:PROGRAM" connected from the start, "PORT:PROGRAM:N" once N events have gone to it.
     for (const auto& [variable, writes] :
@@ -692,7 +825,7 @@ extern "C"
         auto* seq = new _snd_seq;
         seq->client = client;
         ++s.clientsOpened;
-        seq->pollFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        seq->pollFd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
         s.clients.push_back(seq);
         *handle = seq;
         return 0;
@@ -766,6 +899,11 @@ extern "C"
             return -ENOENT;
 
         ports.erase(it);
+        auto& incoming = seq->incoming;
+        incoming.erase(std::remove_if(incoming.begin(), incoming.end(),
+                                      [portId](const Incoming& in) { return in.event.dest.port == portId; }),
+                       incoming.end());
+        armInput(*seq);
         return 0;
     }
 
@@ -807,13 +945,22 @@ extern "C"
         auto& s = state();
         const std::lock_guard<std::mutex> lock(s.mutex);
 
-        if (findPort(seq, myPort) == nullptr)
+        auto* port = findPort(seq, myPort);
+
+        if (port == nullptr)
             return -EINVAL;
 
         const auto* i = findByClient(s, srcClient);
 
-        // The fake interfaces only take MIDI in: nothing can be read from them.
-        return i == nullptr || ! i->plugged || srcPort != 0 ? -ENOENT : -EPERM;
+        if (i == nullptr || ! i->plugged || srcPort != 0)
+            return -ENOENT;
+
+        // Only a looped interface has a MIDI In to read from.
+        if (! i->looped)
+            return -EPERM;
+
+        port->readsFrom.push_back(srcClient);
+        return 0;
     }
 
     int snd_seq_event_output_direct(snd_seq_t* seq, snd_seq_event_t* ev)
@@ -866,7 +1013,11 @@ extern "C"
             else
             {
                 ++i->events;
+                const double wireStart = std::max(sendStart, i->wireFreeAt);
                 record(s, *i, bytes, sendStart);
+
+                if (i->looped)
+                    sendBack(s, *i, i->loop.carry(bytes, wireStart));
                 delivered = true;
 
                 if (i->eventsUntilUnplug > 0 && --i->eventsUntilUnplug == 0)
@@ -884,18 +1035,49 @@ extern "C"
         return result;
     }
 
-    // Nothing is ever sent to an application, so there is never any input.
-    int snd_seq_event_input(snd_seq_t*, snd_seq_event_t** ev)
+    // What a looped interface brings back, once it is due; the event stays valid until
+    // the next call, as alsa-lib's input buffer does.
+    int snd_seq_event_input(snd_seq_t* seq, snd_seq_event_t** ev)
     {
         if (ev != nullptr)
             *ev = nullptr;
 
-        return -EAGAIN;
+        if (seq == nullptr)
+            return -EINVAL;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+
+        if (seq->incoming.empty() || seq->incoming.front().due > monotonicSeconds())
+            return -EAGAIN;
+
+        seq->current = std::move(seq->incoming.front());
+        seq->incoming.pop_front();
+        armInput(*seq);
+        auto& event = seq->current.event;
+
+        if (snd_seq_ev_is_variable(&event))
+        {
+            event.data.ext.ptr = seq->current.data.data();
+            event.data.ext.len = (unsigned int)seq->current.data.size();
+        }
+
+        if (ev != nullptr)
+            *ev = &event;
+
+        return int(sizeof(snd_seq_event_t) + seq->current.data.size());
     }
 
-    int snd_seq_event_input_pending(snd_seq_t*, int)
+    int snd_seq_event_input_pending(snd_seq_t* seq, int)
     {
-        return 0;
+        if (seq == nullptr)
+            return 0;
+
+        auto& s = state();
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        const double now = monotonicSeconds();
+        return int(std::count_if(seq->incoming.begin(), seq->incoming.end(),
+                                 [now](const Incoming& in) { return in.due <= now; }));
     }
 
     int snd_seq_free_event(snd_seq_event_t*)
@@ -974,6 +1156,10 @@ extern "C"
 
                                fakeseq::fillPortInfo(info, client, 0, i->name.c_str(),
                                                      countConnections(s, client));
+
+                               if (i->looped)
+                                   fakeseq::addReadCapability(info);
+
                                return 0;
                            });
     }
@@ -1030,6 +1216,10 @@ extern "C"
 
                                fakeseq::fillPortInfo(info, client, 0, i->name.c_str(),
                                                      countConnections(s, client));
+
+                               if (i->looped)
+                                   fakeseq::addReadCapability(info);
+
                                return 0;
                            });
     }
@@ -1088,11 +1278,20 @@ extern "C"
         s.controlPath.clear();
         s.controlRead = 0;
         s.clientsOpened = 0;
+        s.loopFaults.clear();
         refusingPortLocks = false;
 
         for (auto* seq : s.clients)
+        {
             for (auto& p : seq->ports)
+            {
                 p.connectedClients.clear();
+                p.readsFrom.clear();
+            }
+
+            seq->incoming.clear();
+            armInput(*seq);
+        }
 
         if (s.log != nullptr)
             std::fclose(s.log);
@@ -1106,6 +1305,20 @@ extern "C"
 
         if (name != nullptr)
             addInterface(state(), name);
+    }
+
+    void fakeseq_add_loopback_port(const char* name)
+    {
+        auto lock = lockForSetting();
+
+        if (name != nullptr)
+            addLoopback(state(), name);
+    }
+
+    void fakeseq_set_loop_faults(const char* faults)
+    {
+        auto lock = lockForSetting();
+        setLoopFaults(state(), faults);
     }
 
     void fakeseq_set_open_fails(const char* name, int fails)

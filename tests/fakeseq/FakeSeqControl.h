@@ -32,6 +32,8 @@
 //   FAKESEQ_REFUSE_PORT_LOCKS=1 as fakeseq_refuse_port_locks(1)
 //   FAKESEQ_LOCK_SCOPE=text     Flashmere's per-port update locks meet those of processes
 //                               with the same text only (read at every lock; unset: all)
+//   FAKESEQ_LOOPBACK="L"        as fakeseq_add_loopback_port(L), after FAKESEQ_PORTS
+//   FAKESEQ_LOOP_FAULT="drop:2" as fakeseq_set_loop_faults("drop:2")
 //   FAKESEQ_CONTROL=file        lines a test appends to the file while the program runs,
 //                               "plug NAME" or "unplug NAME", act at the stand-in's next
 //                               use (the program's next listing, opening or send)
@@ -50,6 +52,24 @@ extern "C"
 
     /** Adds a fake interface whose destination port JUCE lists with exactly this name. */
     void fakeseq_add_output_port(const char* name);
+
+    /** Adds a fake interface whose MIDI Out is cabled to its own MIDI In: JUCE lists it as
+        an output and as an input under this name. What is sent to it comes back to every
+        input opened on it once its bytes would have crossed a 31250 baud cable (10 bits a
+        byte), as the kernel's sequencer hands them over: a SysEx in events of at most 256
+        bytes, each due once its last byte has come in. */
+    void fakeseq_add_loopback_port(const char* name);
+
+    /** Faults of every looped interface's way back, for messages counted from 1 since the
+        port was added; ';'-separated, replacing any set before:
+          "drop:N"            message N never comes back
+          "flip:N:K[:MASK]"   its byte K (from 1, the F0 is byte 1) comes back XORed with
+                              MASK (1 by default; 128 makes a data byte a status byte)
+          "cut:N:L"           only its first L bytes come back, without the F7
+          "delay:N:MS"        it comes back MS later, and so does everything after it
+          "bunch:N"           it is held back and comes right before message N+1, with no
+                              silence between them */
+    void fakeseq_set_loop_faults(const char* faults);
 
     /** While fails is non-zero, opening a device of that name fails: creating the local
         port that JUCE names after the device is refused, so MidiOutput::openDevice()

@@ -65,6 +65,12 @@ void fillPortInfo(void* portInfo, int client, int port, const char* name, int wr
     info->write_use = writers;
 }
 
+void addReadCapability(void* portInfo)
+{
+    static_cast<snd_seq_port_info*>(portInfo)->capability
+        |= SNDRV_SEQ_PORT_CAP_READ | SNDRV_SEQ_PORT_CAP_SUBS_READ;
+}
+
 void querySubscribeRequest(const void* query, int* client, int* port, int* type, int* index)
 {
     const auto* info = static_cast<const snd_seq_query_subs*>(query);

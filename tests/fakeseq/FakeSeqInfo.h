@@ -16,6 +16,10 @@ void fillClientInfo(void* clientInfo, int client, const char* name, int numPorts
 /** Fills a snd_seq_client_info_t for an application's client, owned by process pid. */
 void fillApplicationClientInfo(void* clientInfo, int client, const char* name, int pid);
 
+/** Makes the port in a snd_seq_port_info_t readable and subscribable for reading too: a
+    MIDI In that JUCE lists as an input. */
+void addReadCapability(void* portInfo);
+
 /** The client and port numbers (0 to 255) in a snd_seq_port_info_t. */
 void portInfoAddress(const void* portInfo, int* client, int* port);
 

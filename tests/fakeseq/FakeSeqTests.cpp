@@ -3,10 +3,13 @@
 
 #include "FakeSeqControl.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <ctime>
 #include <gtest/gtest.h>
 #include <juce_audio_devices/juce_audio_devices.h>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -183,6 +186,113 @@ TEST_F(FakeSeq, MessagesArriveWholeAndByteExactWithWireTimes)
     EXPECT_EQ(shortBuffer[0], 0xF0);
     EXPECT_EQ(fakeseq_get_message("Pedal", 3, nullptr, 0, nullptr, nullptr), -1);
     EXPECT_EQ(fakeseq_get_message("Nobody", 0, nullptr, 0, nullptr, nullptr), -1);
+}
+
+// What JUCE's MIDI thread hands over from an input: pieces of a SysEx so far, whole
+// messages, and when each came.
+struct Heard final : juce::MidiInputCallback
+{
+    struct Item
+    {
+        Bytes bytes;
+        bool partial = false;
+        double at = 0;
+    };
+
+    std::mutex lock;
+    std::vector<Item> items;
+
+    void handleIncomingMidiMessage(juce::MidiInput*, const juce::MidiMessage& m) override
+    {
+        add({ m.getRawData(), m.getRawData() + m.getRawDataSize() }, false);
+    }
+
+    void handlePartialSysexMessage(juce::MidiInput*, const juce::uint8* data, int n, double) override
+    {
+        add({ data, data + n }, true);
+    }
+
+    void add(Bytes bytes, bool partial)
+    {
+        const std::lock_guard<std::mutex> l(lock);
+        items.push_back({ std::move(bytes), partial, monotonicSeconds() });
+    }
+
+    std::vector<Item> waitFor(size_t wholeMessages)
+    {
+        for (int tries = 0; tries < 300; ++tries)
+        {
+            {
+                const std::lock_guard<std::mutex> l(lock);
+
+                if (std::count_if(items.begin(), items.end(), [](auto& i) { return ! i.partial; })
+                    >= (long)wholeMessages)
+                    return items;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+
+        const std::lock_guard<std::mutex> l(lock);
+        return items;
+    }
+};
+
+std::unique_ptr<juce::MidiInput> openInput(const juce::String& name, Heard& heard)
+{
+    for (const auto& device : juce::MidiInput::getAvailableDevices())
+        if (device.name == name)
+            if (auto input = juce::MidiInput::openDevice(device.identifier, &heard))
+            {
+                input->start();
+                return input;
+            }
+
+    return nullptr;
+}
+
+TEST_F(FakeSeq, LoopedPortBringsBackWhatItSentInKernelSizedPiecesAfterTheWireTime)
+{
+    fakeseq_add_output_port("Pedal");
+    fakeseq_add_loopback_port("Loop");
+    EXPECT_EQ(juce::MidiInput::getAvailableDevices().size(), 1) << "only the looped port has a MIDI In";
+    Heard heard;
+    auto input = openInput("Loop", heard);
+    auto output = openOutput("Loop");
+    ASSERT_NE(input, nullptr);
+    ASSERT_NE(output, nullptr);
+
+    const Bytes big = sysex(600), noteOn { 0x90, 0x3C, 0x64 };
+    send(*output, big);
+    send(*output, noteOn);
+    const auto items = heard.waitFor(2);
+
+    // JUCE hands over the SysEx as it grows, a kernel event of 256 bytes at a time, each
+    // once its last byte has crossed the cable.
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_TRUE(items[0].partial && items[1].partial);
+    EXPECT_EQ(items[0].bytes.size(), 256u);
+    EXPECT_EQ(items[1].bytes.size(), 512u);
+    EXPECT_EQ(items[2].bytes, big);
+    EXPECT_EQ(items[3].bytes, noteOn);
+    const auto sent = recorded("Loop", 0);
+    EXPECT_GE(items[0].at, sent.sendStart + 256 * secondsPerByte);
+    EXPECT_GE(items[2].at, sent.wireEnd);
+    EXPECT_LT(items[2].at, sent.wireEnd + 0.05);
+
+    // Faults of the way back, counted from the port's first message.
+    fakeseq_set_loop_faults("drop:3;flip:4:2:128;cut:5:20");
+    send(*output, sysex(100, 1));
+    send(*output, sysex(100, 2));
+    send(*output, sysex(100, 3));
+    send(*output, sysex(100, 4));
+    const auto faulty = heard.waitFor(4);
+    ASSERT_EQ(faulty.size(), 7u);
+    EXPECT_EQ(faulty[4].bytes, Bytes({ 0x89, 16, 23 }))
+        << "message 3 lost; in message 4 a status byte, for which JUCE drops the SysEx";
+    EXPECT_TRUE(faulty[5].partial);
+    const auto fifth = sysex(100, 3);
+    EXPECT_EQ(faulty[5].bytes, Bytes(fifth.begin(), fifth.begin() + 20)) << "message 5 cut";
+    EXPECT_EQ(faulty[6].bytes, sysex(100, 4)) << "a cut message ends at the next F0";
 }
 
 TEST_F(FakeSeq, UnpluggedPortTakesNothingMoreAndLeavesTheList)
