@@ -54,6 +54,15 @@ pauses=$(awk 'NR > 1 { printf "%.1f\n", ($1 - wire_end) * 1000 } { wire_end = $2
 echo "pauses after each message but the last, as the stand-in saw them (ms): $pauses"
 check "the pause after a message is at least 300 ms" awk '$1 < 300 { exit 1 }' <<< "$pauses"
 
+# The interface test through WinMM's MIDI in and out, against the stand-in's looped port
+# (Wine's MIDI goes through ALSA): a clean loop is fit, a byte flipped on the way back is not.
+run "" FAKESEQ_LOOPBACK=Loop -- loopback --port 1 --input 1 --file "$windows_path"
+check "the interface test finds a clean loop fit (got $rc)" test "$rc" -eq 0
+check "it says so" grep -qx 'verdict: fit for firmware updates' "$work/out"
+run "" FAKESEQ_LOOPBACK=Loop FAKESEQ_LOOP_FAULT=flip:2:5 -- loopback --port 1 --input 1 --file "$windows_path"
+check "a byte flipped on the way back makes it unfit (got $rc)" test "$rc" -eq 1
+check "and is named" grep -q '^verdict: byte 5 of message 2 differs' "$work/out"
+
 # An interface unplugged after the first message. Wine lists its ALSA MIDI ports once, when
 # the program starts, so the port stays listed and Flashmere cannot tell that it went: the
 # update's verdict is printed, not checked (on Windows the port leaves the list, which
