@@ -6,6 +6,14 @@
 
 namespace
 {
+// A warning that a send could harm the pedal: true only when the user clicks "Send anyway".
+bool asksSendAnyway(const juce::String& title, const juce::String& message)
+{
+    return UserAlerts::ask(UserAlerts::Icon::warning, title, message,
+                           { ContentComp::sendAnywayButton, "Cancel" })
+           == 0;
+}
+
 // Whether the user wants the image sent: at once for this pedal's firmware; for another
 // product's, only when they say so in a box that warns of the risk. A damaged image is
 // not asked about: the upload refuses it and says why.
@@ -32,9 +40,7 @@ bool agreesToSend(const FirmwareImage& image)
           + "firmware.\n\nSending another product's firmware can leave the pedal unusable. Send it "
           + "only if you are sure that it is meant for the " + product + ".";
 
-    return UserAlerts::ask(UserAlerts::Icon::warning, ContentComp::foreignFirmwareTitle, message,
-                           { ContentComp::sendAnywayButton, "Cancel" })
-           == 0;
+    return asksSendAnyway(ContentComp::foreignFirmwareTitle, message);
 }
 
 // Whether the user wants to send although other programs write to the output: what they
@@ -53,9 +59,7 @@ bool agreesToShare(const std::vector<OtherWriter>& writers, const juce::String& 
             "from the output, or close them, then run the update again. Send anyway only if you are "
             "sure that they send nothing.";
 
-    return UserAlerts::ask(UserAlerts::Icon::warning, ContentComp::sharedOutputTitle, message,
-                           { ContentComp::sendAnywayButton, "Cancel" })
-           == 0;
+    return asksSendAnyway(ContentComp::sharedOutputTitle, message);
 }
 } // namespace
 

@@ -56,11 +56,9 @@ LoopbackPanel::LoopbackPanel(const juce::String& outputName, std::vector<size_t>
     // The ports are read afresh as a list opens, the output's choice kept by name.
     outputSelector.onListAboutToOpen = [this] { readPorts(false); };
     inputSelector.onListAboutToOpen = [this] { readPorts(true); };
-    outputs = juce::MidiOutput::getAvailableDevices();
-    inputs = juce::MidiInput::getAvailableDevices();
-    fill(outputSelector, outputs, outputName);
+    readPorts(false, outputName);
     // An interface's input usually has its output's name.
-    fill(inputSelector, inputs, outputName);
+    readPorts(true, outputName);
 
     startButton.onClick = [this] { isTesting() ? stop() : start(); };
     addKeyListener(&KeyboardFeel::spacePresses());
@@ -77,9 +75,15 @@ LoopbackPanel::~LoopbackPanel()
 
 void LoopbackPanel::readPorts(bool inputsToo)
 {
+    const auto& devices = inputsToo ? inputs : outputs;
+    const auto& selector = inputsToo ? inputSelector : outputSelector;
+    readPorts(inputsToo, devices[selector.getSelectedId() - 1].name);
+}
+
+void LoopbackPanel::readPorts(bool inputsToo, const juce::String& chosen)
+{
     auto& selector = inputsToo ? inputSelector : outputSelector;
     auto& devices = inputsToo ? inputs : outputs;
-    const auto chosen = devices[selector.getSelectedId() - 1].name;
     devices = inputsToo ? juce::MidiInput::getAvailableDevices() : juce::MidiOutput::getAvailableDevices();
     fill(selector, devices, chosen);
 }

@@ -46,6 +46,8 @@ private:
     std::unique_ptr<KeyboardFeel::FocusOrder> focusOrder;
 
     void readPorts(bool inputsToo);
+
+    void readPorts(bool inputsToo, const juce::String& chosen);
     void start();
     void changeListenerCallback(juce::ChangeBroadcaster*) override;
     void timerCallback() override;
